@@ -1,0 +1,149 @@
+#include "front_panel/panel.h"
+
+#include "meter_link/decode.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/pump.h"
+#include "platform/twips.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QScreen>
+
+using platform::px;
+
+Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
+    setObjectName(QStringLiteral("Panel"));
+    setWindowTitle(QString::fromLatin1(DesignCaption));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+    setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0, 128, 128));
+    setPalette(pal);
+
+    COM.setObjectName(QStringLiteral("COM"));
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(50);
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer2.setInterval(960);
+    connect(&Timer1, &QTimer::timeout, this, &Panel::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &Panel::Timer2_Timer);
+
+    buildFace();
+    buildToolbar();
+    if (LblCOM)
+        LblCOM->installEventFilter(this);
+
+    link.COM = &COM;
+    link.LblCOM = LblCOM;
+    link.link = &app_.link;
+    link.logger = &app_.logger;
+
+    // A lost device shows as a silent meter; once it is back, ask for the stream again.
+    connect(&COM, &platform::SerialControl::lost, this, [this] { LblCOM->setText(QStringLiteral("No COM")); });
+    connect(&COM, &platform::SerialControl::restored, this, [this] { app_.link.PollCount = 0; });
+}
+
+Panel::~Panel() = default;
+
+bool Panel::Form_Load() {
+    move(0, 0);
+    COM.setCommPort(app_.link.ComPortNumber);
+    const bool ok = COM.setSettings(QStringLiteral("19200,n,8,1")) && (COM.portOpen() || COM.setPortOpen(true));
+    if (!ok) {
+        platform::msgBox(this, QStringLiteral("No device found, try again!"), platform::MsgIcon::Critical);
+        platform::endProgram(1);
+        return false;
+    }
+    LblCOM->setText(PortCaption(app_.link.ComPortNumber));
+    app_.recording.Recording = false;
+    app_.sampling.SampleInterval = 2;
+    app_.sampling.SampleTime = platform::currentDateTime().time().toString(QStringLiteral("hh:mm:ss"));
+    app_.logger.MemoryFormOpen = false;
+    Timer1.start();
+    Timer2.start(); // enabled at design: the sampler ticks from the load on
+    return true;
+}
+
+void Panel::Form_Unload() { platform::endProgram(0); }
+
+void Panel::closeEvent(QCloseEvent* e) {
+    e->accept();
+    Form_Unload();
+}
+
+bool Panel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LblCOM && event->type() == QEvent::MouseButtonRelease) {
+        LblCOM_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Panel::LblCOM_Click() {
+    const QString design = QString::fromLatin1(DesignCaption);
+    setWindowTitle(windowTitle() == design ? design + QStringLiteral("  130425") : design);
+}
+
+void Panel::Timer1_Timer() {
+    // Ticks must not nest: the timer keeps firing while a tick waits and pumps events.
+    if (inTick_)
+        return;
+    inTick_ = true;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{inTick_};
+
+    if (app_.link.PollCount == 0) {
+        ReadMemoryPointer(link);
+        COM.output(QStringLiteral("M"));
+    }
+
+    int retry = 0;
+    int badFrames = 0;
+    QByteArray frame;
+    for (;;) {
+        Flush(COM);
+        COM.setInBufferCount(0);
+        // Elapsed time on the monotonic clock, so a wait that spans midnight still ends.
+        const double t0 = platform::monotonicSeconds();
+        do {
+            Delay(kDelayShort);
+        } while (COM.inBufferCount() < DisplayFrameLength && platform::monotonicSeconds() - t0 < 1.0);
+
+        if (COM.inBufferCount() < DisplayFrameLength && retry <= 6) {
+            ++retry;
+            continue;
+        }
+        if (retry > 6) {
+            WaitForMeter(link);
+            COM.input();
+            return;
+        }
+        frame = COM.input();
+        retry = 0;
+        if (IsDisplayFrame(frame))
+            break;
+        if (++badFrames >= kMaxBadFrames) {
+            // A line full of bytes that never form a frame: say so and ask for the stream again.
+            LblCOM->setText(QStringLiteral("No COM"));
+            app_.link.PollCount = 0;
+            return;
+        }
+    }
+
+    if (LblCOM->text() != PortCaption(app_.link.ComPortNumber))
+        LblCOM->setText(PortCaption(app_.link.ComPortNumber));
+
+    DecodeFrameFlags(app_.display, frame);
+    if (app_.display.AnnClearPrompt) {
+        ShowClearPrompt(frame);
+    } else {
+        ShowNormal(frame);
+        if (++app_.link.PollCount >= 15)
+            app_.link.PollCount = 0;
+    }
+}

@@ -1,0 +1,86 @@
+#include "meter_link/port.h"
+
+#include "platform/twips.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using platform::designFont;
+using platform::px;
+using platform::rectTwips;
+
+int PortNumberForText(const QString& text, int current) {
+    if (text == QLatin1String("Auto"))
+        return 1;
+    for (int n = 1; n <= 16; ++n)
+        if (text == QStringLiteral("COM%1").arg(n))
+            return n;
+    return current;
+}
+
+Port::Port(LinkState& link, std::function<void()> showPanel, QWidget* parent)
+    : QDialog(parent), link_(link), showPanel_(std::move(showPanel)) {
+    setObjectName(QStringLiteral("Port"));
+    setWindowTitle(QStringLiteral("COM Port"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
+    setFixedSize(px(2040), px(615));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80)); // &H00808000& is BGR
+    setPalette(pal);
+
+    const QFont bold = designFont(QStringLiteral("Times New Roman"), 9.75, true);
+    // The two hidden buttons lie below the client area: they cannot be seen or clicked but
+    // take the focus first, so Enter or Space at once chooses port 1.
+    Port1 = new QPushButton(QStringLiteral("COM1"), this);
+    Port1->setObjectName(QStringLiteral("Port1"));
+    Port1->setGeometry(rectTwips(360, 5760, 855, 375));
+    Port2 = new QPushButton(QStringLiteral("COM2"), this);
+    Port2->setObjectName(QStringLiteral("Port2"));
+    Port2->setGeometry(rectTwips(1320, 5760, 855, 375));
+
+    TxtCOM = new QComboBox(this);
+    TxtCOM->setObjectName(QStringLiteral("TxtCOM"));
+    TxtCOM->setEditable(true);
+    TxtCOM->setInsertPolicy(QComboBox::NoInsert);
+    TxtCOM->setGeometry(rectTwips(120, 120, 1095, 345));
+    TxtCOM->setFont(bold);
+    TxtCOM->setEditText(QStringLiteral("COM1"));
+    TxtCOM->setAccessibleName(QStringLiteral("Serial port"));
+
+    CmdOK = new QPushButton(QStringLiteral("OK"), this);
+    CmdOK->setObjectName(QStringLiteral("CmdOK"));
+    CmdOK->setGeometry(rectTwips(1320, 120, 615, 375));
+    CmdOK->setFont(bold);
+
+    setTabOrder(Port1, Port2);
+    setTabOrder(Port2, TxtCOM);
+    setTabOrder(TxtCOM, CmdOK);
+
+    connect(CmdOK, &QPushButton::clicked, this, &Port::CmdOK_Click);
+    connect(Port1, &QPushButton::clicked, this, &Port::Port1_Click);
+    connect(Port2, &QPushButton::clicked, this, &Port::Port2_Click);
+    Form_Load();
+    Port1->setFocus();
+}
+
+void Port::Form_Load() {
+    move(px(3700), px(2700));
+    for (int n = 1; n <= 16; ++n)
+        TxtCOM->addItem(QStringLiteral("COM%1").arg(n));
+    TxtCOM->setEditText(QStringLiteral("COM1"));
+}
+
+void Port::choose(int portNumber) {
+    link_.ComPortNumber = static_cast<std::int16_t>(portNumber);
+    hide();
+    if (showPanel_)
+        showPanel_();
+    close();
+}
+
+void Port::CmdOK_Click() { choose(PortNumberForText(TxtCOM->currentText(), link_.ComPortNumber)); }
+void Port::Port1_Click() { choose(1); }
+void Port::Port2_Click() { choose(2); }

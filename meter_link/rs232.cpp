@@ -1,0 +1,66 @@
+#include "meter_link/rs232.h"
+
+#include "platform/clock.h"
+#include "platform/pump.h"
+#include "platform/serial_control.h"
+
+#include <QLabel>
+
+void Flush(platform::SerialControl& comm) {
+    comm.setInputLen(0);
+    comm.input();
+}
+
+void Delay(double seconds) {
+    const float start = platform::timeOfDay();
+    const float end = start + static_cast<float>(seconds);
+    if (end >= 86400.0f) {
+        // Midnight rule: a delay that would reach midnight is cut short after one pump.
+        platform::pumpEvents();
+        return;
+    }
+    // The length is measured on the monotonic clock, so a clock that steps (midnight, a time
+    // change) cannot stretch a wait without bound.
+    const double until = platform::monotonicSeconds() + seconds;
+    double left = seconds;
+    do {
+        platform::pumpEventsFor(left);
+        left = until - platform::monotonicSeconds();
+    } while (left > 0);
+}
+
+QString PortCaption(int portNumber) { return QStringLiteral("COM%1").arg(portNumber); }
+
+void WaitForMeter(MeterLink& m) {
+    m.LblCOM->setText(QStringLiteral("No COM"));
+    const int opened = m.COM->openCount();
+    do {
+        platform::pumpEventsFor(1.0);
+    } while (m.COM->inBufferCount() == 0 && m.COM->openCount() == opened);
+    m.LblCOM->setVisible(true);
+    m.LblCOM->setText(PortCaption(m.link->ComPortNumber));
+}
+
+void ReadMemoryPointer(MeterLink& m) {
+    platform::SerialControl& com = *m.COM;
+    Flush(com);
+    for (;;) {
+        QByteArray reply;
+        int sends = 0;
+        do {
+            ++sends;
+            com.output(QByteArray(1, 'A'));
+            Delay(kDelayShort);
+            reply = com.input(); // each read replaces the last: a reply split over sends is not assembled
+        } while (reply.size() < 6 && sends < kMaxPointerSends);
+        if (sends >= kMaxPointerSends) {
+            WaitForMeter(m);
+            continue;
+        }
+        const auto b = [&](int n) { return static_cast<unsigned char>(reply[n - 1]); };
+        if (b(1) != 0x02 || b(2) != 0xAA || b(6) != 0x03)
+            continue;
+        m.logger->MemoryPointer = static_cast<float>(b(3) * 65536 + b(4) * 256 + b(5));
+        return;
+    }
+}

@@ -1,0 +1,44 @@
+// The printer object: one text line per call, end of document, and a window's image.
+// Tests (and machines without a printer) point it at a PDF file.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <memory>
+
+class QPrinter;
+class QPainter;
+
+namespace platform {
+
+class Printer {
+public:
+    static Printer& instance();
+
+    // Each call prints one line and moves to the next; a full page continues on a new one.
+    // Returns false with errorString() when there is no printer or it fails.
+    bool printLine(const QString& line);
+    // Ends the document and releases the job.
+    bool endDoc();
+    // Prints an image as one document.
+    bool printImage(const QImage& image);
+    // Drops a document that was started but not ended.
+    void abortDoc();
+    bool inDocument() const { return painter_ != nullptr; }
+    QString errorString() const { return error_; }
+
+    // Empty: the system's default printer.
+    static void setOutputPdf(const QString& path);
+
+private:
+    Printer();
+    ~Printer();
+    bool begin();
+
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> painter_;
+    double y_ = 0;
+    QString error_;
+};
+
+} // namespace platform
