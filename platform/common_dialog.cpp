@@ -1,0 +1,5 @@
+#include "platform/common_dialog.h"
+// placeholder: replaced by the dialog implementation
+namespace platform {
+CommonDialog::CommonDialog(QWidget* owner) : owner_(owner) {}
+}

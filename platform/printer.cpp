@@ -1,0 +1,2 @@
+#include "platform/printer.h"
+// placeholder: replaced by the printer implementation
