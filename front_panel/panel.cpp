@@ -1,9 +1,11 @@
 #include "front_panel/panel.h"
 
 #include "meter_link/decode.h"
+#include "meter_link/meter.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/pump.h"
+#include "assets/assets.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -13,6 +15,7 @@
 using platform::px;
 
 Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
+    InitAssets();
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(QString::fromLatin1(DesignCaption));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -97,14 +100,16 @@ void Panel::Timer1_Timer() {
         ~Leave() { flag = false; }
     } leave{inTick_};
 
-    if (app_.link.PollCount == 0) {
-        ReadMemoryPointer(link);
-        COM.output(QStringLiteral("M"));
-    }
+    if (app_.link.PollCount == 0)
+        CmdDisplayStream(link);
 
     int retry = 0;
     int badFrames = 0;
     QByteArray frame;
+    // A device that was lost and opened again belongs to a meter that may have restarted: end the
+    // tick, and the next one asks for the stream again.
+    const int opened = COM.openCount();
+    const auto reopened = [&] { return COM.openCount() != opened; };
     for (;;) {
         Flush(COM);
         COM.setInBufferCount(0);
@@ -112,7 +117,10 @@ void Panel::Timer1_Timer() {
         const double t0 = platform::monotonicSeconds();
         do {
             Delay(kDelayShort);
-        } while (COM.inBufferCount() < DisplayFrameLength && platform::monotonicSeconds() - t0 < 1.0);
+        } while (COM.inBufferCount() < DisplayFrameLength && platform::monotonicSeconds() - t0 < 1.0 &&
+                 !reopened());
+        if (reopened())
+            return;
 
         if (COM.inBufferCount() < DisplayFrameLength && retry <= 6) {
             ++retry;
@@ -146,4 +154,5 @@ void Panel::Timer1_Timer() {
         if (++app_.link.PollCount >= 15)
             app_.link.PollCount = 0;
     }
+    emit framePainted();
 }

@@ -62,6 +62,10 @@ public:
     static constexpr int ClientWidthTwips = 4845;
     static constexpr int ClientHeightTwips = 6960;
 
+signals:
+    // A display frame was accepted and painted (the benches count them).
+    void framePainted();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

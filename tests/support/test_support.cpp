@@ -1,1 +1,65 @@
 #include "tests/support/test_support.h"
+
+#include "platform/pump.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace testing {
+
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        const qint64 left = static_cast<qint64>(seconds * 1000) - t.elapsed();
+        if (left <= 0)
+            return false;
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(static_cast<int>(std::min<qint64>(left, 20)));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void pumpFor(double seconds) { waitUntil([] { return false; }, seconds); }
+
+MessageCapture::MessageCapture(platform::MsgResult a) : answer(a) {
+    platform::setMsgResponder([this](const platform::MsgRecord& r) {
+        boxes.append(r);
+        return answer;
+    });
+}
+
+MessageCapture::~MessageCapture() { platform::setMsgResponder({}); }
+
+QStringList MessageCapture::texts() const {
+    QStringList out;
+    for (const auto& b : boxes)
+        out << b.text;
+    return out;
+}
+
+QList<int>& EndCapture::codes() {
+    static QList<int> c;
+    return c;
+}
+
+EndCapture::EndCapture() {
+    codes().clear();
+    platform::setEndProgramHook([](int code) { codes().append(code); });
+}
+
+EndCapture::~EndCapture() { platform::setEndProgramHook(nullptr); }
+
+QString artifactsDir() {
+    QString dir = qEnvironmentVariable("VANTREL_ARTIFACTS");
+    if (dir.isEmpty())
+        dir = QDir::temp().filePath(QStringLiteral("vantrel-artifacts"));
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace testing

@@ -1,1 +1,38 @@
+// Small helpers shared by the tests.
 #pragma once
+
+#include "platform/message_box.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace testing {
+
+// Pumps events (blocking between them) until `done` holds or `seconds` of real time pass.
+bool waitUntil(const std::function<bool()>& done, double seconds = 5.0);
+// Pumps events for `seconds` of real time.
+void pumpFor(double seconds);
+
+// Records every message box instead of showing it, and answers with `answer`.
+class MessageCapture {
+public:
+    explicit MessageCapture(platform::MsgResult answer = platform::MsgResult::Ok);
+    ~MessageCapture();
+    QList<platform::MsgRecord> boxes;
+    platform::MsgResult answer;
+    QStringList texts() const;
+};
+
+// Records calls to end the program instead of ending the test process.
+class EndCapture {
+public:
+    EndCapture();
+    ~EndCapture();
+    static QList<int>& codes();
+};
+
+// A folder for pictures the tests grab, from $VANTREL_ARTIFACTS (created), else the temp folder.
+QString artifactsDir();
+
+} // namespace testing

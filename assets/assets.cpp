@@ -1,0 +1,10 @@
+#include "assets/assets.h"
+
+#include <QtGlobal>
+
+static void initOne() {
+    // Each bundle in this folder is registered here by its file name.
+    Q_INIT_RESOURCE(assets);
+}
+
+void InitAssets() { initOne(); }

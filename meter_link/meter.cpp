@@ -1,0 +1,184 @@
+#include "meter_link/meter.h"
+
+#include "platform/serial_control.h"
+
+#include <QLocale>
+#include <algorithm>
+
+namespace {
+
+// Byte n (1-based) of `bytes`.
+int byteAt(const QByteArray& bytes, int n) {
+    return static_cast<unsigned char>(bytes[n - 1]);
+}
+
+QString hex2(int v) {
+    return (QStringLiteral("0") + QString::number(v, 16).toUpper()).right(2);
+}
+
+} // namespace
+
+QByteArray SetMarker() {
+    return QByteArray("\x00\x55\xAA\x00", 4);
+}
+
+bool IsSetMarkerAt(const QByteArray& bytes, int position) {
+    if (position < 1 || bytes.size() < position + 3)
+        return false;
+    return bytes.mid(position - 1, 4) == SetMarker();
+}
+
+bool IsLoggerIntervalReply(const QByteArray& reply) {
+    return reply.size() >= 4 && byteAt(reply, 1) == 0x02 && byteAt(reply, 4) == 0x03;
+}
+
+int LoggerIntervalSeconds(const QByteArray& reply) {
+    if (reply.size() < 3)
+        return 0;
+    return byteAt(reply, 2) == 1 ? 60 : byteAt(reply, 3);
+}
+
+QByteArray LoggerIntervalPayload(int seconds) {
+    seconds = std::clamp(seconds, 1, 60);
+    QByteArray p(2, '\0');
+    if (seconds == 60) {
+        p[0] = 1;
+    } else {
+        p[1] = static_cast<char>(seconds);
+    }
+    return p;
+}
+
+QString MeterClockText(const QDateTime& when) {
+    return QLocale::c().toString(when, QStringLiteral("yy/MM/dd hh:mm:ss"));
+}
+
+QByteArray MeterClockPayload(const QDateTime& when) {
+    const QString text = MeterClockText(when);
+    QByteArray p;
+    for (const int pos : {7, 10, 13, 16})
+        p.append(static_cast<char>(text.mid(pos - 1, 2).toInt()));
+    return p;
+}
+
+int LoggerDumpLength(float memoryPointer) {
+    return static_cast<int>(memoryPointer) - kDumpOverhead;
+}
+
+QByteArray LoggerDumpImage(const QByteArray& dump, int expected) {
+    const int length = expected - kDumpImageStart; // bytes 15 .. expected - 1
+    if (length <= 0)
+        return {};
+    return dump.mid(kDumpImageStart - 1, length);
+}
+
+bool HasDumpSetMarker(const QByteArray& dump) {
+    return IsSetMarkerAt(dump, kDumpImageStart);
+}
+
+QString LoggerSetStartTime(const QByteArray& set) {
+    if (set.size() < 8)
+        return {};
+    return hex2(byteAt(set, 6)) + QLatin1Char(':') + hex2(byteAt(set, 7)) + QLatin1Char(':') +
+           hex2(byteAt(set, 8));
+}
+
+int LoggerSetInterval(const QByteArray& set) {
+    if (set.size() < kSetHeadLength)
+        return 0;
+    return byteAt(set, 9) * 60 + byteAt(set, 10);
+}
+
+int LoggerSetLength(int records) {
+    return kSetHeadLength + kRecordLength * records;
+}
+
+int LoggerSetRecordCount(int length) {
+    return length < kSetHeadLength ? 0 : (length - kSetHeadLength) / kRecordLength;
+}
+
+QByteArray LoggerSetRecord(const QByteArray& set, int k) {
+    if (k < 1 || k > LoggerSetRecordCount(static_cast<int>(set.size())))
+        return {};
+    return set.mid(3 * k + 8 - 1, kRecordLength);
+}
+
+quint32 LoggerRecord(const QByteArray& record) {
+    if (record.size() < kRecordLength)
+        return 0;
+    return static_cast<quint32>(byteAt(record, 1)) * 65536u + static_cast<quint32>(byteAt(record, 2)) * 256u +
+           static_cast<quint32>(byteAt(record, 3));
+}
+
+LoggerDumpCollector::Step LoggerDumpCollector::add(const QByteArray& read) {
+    buffer_.append(read);
+    if (buffer_.isEmpty())
+        return Step::Restart; // the meter did not start sending
+    if (buffer_.size() >= kDumpImageStart + 3 && !HasDumpSetMarker(buffer_))
+        return Step::Restart;
+    return received() == expected_ ? Step::Complete : Step::More;
+}
+
+LoggerDumpCollector::Step LoggerDumpCollector::readFrom(platform::SerialControl& comm) {
+    return add(comm.input());
+}
+
+int LoggerDumpCollector::received() const {
+    return std::min(static_cast<int>(buffer_.size()), expected_);
+}
+
+// ---- exchanges ----
+
+void CmdDisplayStream(MeterLink& m) {
+    ReadMemoryPointer(m);
+    m.COM->output(QStringLiteral("M"));
+}
+
+void KeyCommand(MeterLink& m, char letter) {
+    ReadMemoryPointer(m);
+    m.COM->output(QString(QLatin1Char(letter)));
+}
+
+std::optional<int> CmdReadLoggerInterval(MeterLink& m) {
+    for (int attempt = 0; attempt < kMaxIntervalAttempts; ++attempt) {
+        Flush(*m.COM);
+        ReadMemoryPointer(m);
+        m.COM->output(QStringLiteral("J"));
+        Delay(kDelayShort);
+        const QByteArray reply = m.COM->input(); // each attempt's read stands alone
+        if (IsLoggerIntervalReply(reply))
+            return LoggerIntervalSeconds(reply);
+    }
+    return std::nullopt;
+}
+
+void CmdSetLoggerInterval(MeterLink& m, int seconds) {
+    Flush(*m.COM);
+    ReadMemoryPointer(m);
+    m.COM->output(QStringLiteral("G"));
+    Delay(kDelayShort);
+    m.COM->output(LoggerIntervalPayload(seconds));
+}
+
+bool CmdDumpLoggerMemory(MeterLink& m) {
+    ReadMemoryPointer(m);
+    if (m.logger->MemoryPointer <= kEmptyMemoryPointer)
+        return false;
+    m.COM->output(QStringLiteral("F"));
+    Delay(kDelayDump);
+    return true;
+}
+
+void CmdSetMeterClock(MeterLink& m, const QDateTime& when) {
+    const QByteArray payload = MeterClockPayload(when);
+    ReadMemoryPointer(m);
+    m.COM->output(QStringLiteral("C"));
+    Delay(kDelayShort);
+    m.COM->output(payload);
+}
+
+void CmdDeleteLoggerMemory(MeterLink& m) {
+    ReadMemoryPointer(m);
+    Delay(kDelayShort);
+    m.COM->output(QStringLiteral("D"));
+}

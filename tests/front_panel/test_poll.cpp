@@ -1,0 +1,214 @@
+// The main window's start-up and poll tick against the meter stand-in on a real pseudo-terminal.
+#include "front_panel/panel.h"
+#include "platform/clock.h"
+#include "tests/support/panel_fixture.h"
+
+#include <QTest>
+#include <QTimer>
+
+using standin::makeFrame;
+using standin::MeterStandIn;
+using testing::PanelFixture;
+using testing::waitUntil;
+
+namespace {
+
+// 812.5 W/m2: W and per-m2, point after the third digit.
+QByteArray wattFrame(quint16 value = 0x8125) { return makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC, value, 0xCCCC); }
+QByteArray clearPromptFrame() { return makeFrame(0x00, 0x00, 0x00, 0x60); }
+
+} // namespace
+
+class TestPoll : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { platform::setClockSource(nullptr); }
+    void startUpFailure_data();
+    void startUpFailure();
+    void loadState();
+    void captionToggle();
+    void firstTickSendsQueryThenStream();
+    void fifteenthFrameAsksAgain();
+    void clearPromptLeavesPollCount();
+    void badFramesAreDropped();
+    void endlessBadFramesEndTheTick();
+    void silenceShowsNoComUntilBytesCome();
+    void lostDeviceIsReopened();
+};
+
+void TestPoll::startUpFailure_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("port 0") << 0 << QString();
+    QTest::newRow("missing device") << 3 << "/nonexistent/ttyVANTREL";
+}
+
+void TestPoll::startUpFailure() {
+    QFETCH(int, port);
+    QFETCH(QString, device);
+    if (!device.isEmpty())
+        qputenv("VANTREL_COM3", device.toLocal8Bit());
+    AppState app;
+    app.link.ComPortNumber = static_cast<std::int16_t>(port);
+    testing::MessageCapture messages;
+    testing::EndCapture ends;
+    Panel panel(app);
+    QVERIFY(!panel.Form_Load());
+    QCOMPARE(messages.boxes.size(), 1);
+    QCOMPARE(messages.boxes[0].text, QStringLiteral("No device found, try again!"));
+    QCOMPARE(messages.boxes[0].title, QStringLiteral("Vantrel"));
+    QVERIFY(messages.boxes[0].icon == platform::MsgIcon::Critical);
+    QCOMPARE(testing::EndCapture::codes().size(), 1);
+    QVERIFY(testing::EndCapture::codes()[0] != 0);
+    QVERIFY(!panel.Timer1.isActive());
+    qunsetenv("VANTREL_COM3");
+}
+
+void TestPoll::loadState() {
+    PanelFixture f;
+    f.app.recording.Recording = true;
+    f.app.logger.MemoryFormOpen = true;
+    QVERIFY(f.start());
+    QCOMPARE(f.panel->pos(), QPoint(0, 0));
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.logger.MemoryFormOpen);
+    QCOMPARE(f.app.sampling.SampleInterval, 2.0f);
+    QVERIFY(QTime::fromString(f.app.sampling.SampleTime, QStringLiteral("hh:mm:ss")).isValid());
+    QVERIFY(f.panel->Timer1.isActive());
+    QCOMPARE(f.panel->Timer1.interval(), 50);
+    QCOMPARE(f.panel->COM.settings(), QStringLiteral("19200,n,8,1"));
+}
+
+void TestPoll::captionToggle() {
+    AppState app;
+    Panel panel(app);
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel     V8.00"));
+    panel.LblCOM_Click();
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel     V8.00  130425"));
+    panel.LblCOM_Click();
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel     V8.00"));
+    panel.setWindowTitle(QStringLiteral("something else"));
+    panel.LblCOM_Click();
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel     V8.00"));
+}
+
+void TestPoll::firstTickSendsQueryThenStream() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("812.5"); }));
+    QVERIFY(f.meter.commandLetters().startsWith(QLatin1String("AM")));
+    QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("W/(M)2"));
+}
+
+void TestPoll::fifteenthFrameAsksAgain() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
+    f.panel->Timer1.stop();
+    f.app.link.PollCount = 14;
+    f.meter.clearLog();
+    f.panel->Timer1_Timer();
+    QCOMPARE(int(f.app.link.PollCount), 0);
+    QCOMPARE(f.meter.commandLetters(), QString());
+    f.panel->Timer1_Timer();
+    QCOMPARE(f.meter.commandLetters(), QStringLiteral("AM"));
+    QCOMPARE(int(f.app.link.PollCount), 1);
+}
+
+void TestPoll::clearPromptLeavesPollCount() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
+    f.panel->Timer1.stop();
+    f.panel->Timer1_Timer();
+    const int count = f.app.link.PollCount;
+    f.meter.setFrame(clearPromptFrame());
+    testing::pumpFor(0.25);
+    f.panel->Timer1_Timer();
+    QVERIFY(f.app.display.AnnClearPrompt);
+    QCOMPARE(int(f.app.link.PollCount), count);
+    QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("W/(M)2")); // kept from the last normal frame
+}
+
+void TestPoll::badFramesAreDropped() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame(0x1234));
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
+    f.panel->Timer1.stop();
+    f.meter.setLineMode(MeterStandIn::LineMode::BadEndMarkers);
+    f.meter.setFrame(wattFrame(0x9999));
+    QTimer::singleShot(400, [&] {
+        f.meter.setFrame(wattFrame(0x4321));
+        f.meter.setLineMode(MeterStandIn::LineMode::Normal);
+    });
+    f.panel->Timer1_Timer();
+    QCOMPARE(f.panel->LblValue->text(), QStringLiteral("432.1"));
+}
+
+void TestPoll::endlessBadFramesEndTheTick() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
+    f.panel->Timer1.stop();
+    f.app.link.PollCount = 3;
+    f.meter.setFramePeriodMs(5);
+    f.meter.setLineMode(MeterStandIn::LineMode::BadEndMarkers);
+    f.panel->Timer1_Timer(); // must come back on its own
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("No COM"));
+    QCOMPARE(int(f.app.link.PollCount), 0); // the next tick asks for the stream again
+    f.meter.setLineMode(MeterStandIn::LineMode::Normal);
+    f.panel->Timer1_Timer();
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+}
+
+void TestPoll::silenceShowsNoComUntilBytesCome() {
+    // Eight one-second waits: run the program's clock fast.
+    platform::FakeClock clock(20.0);
+    platform::setClockSource(&clock);
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("812.5"); }));
+    f.panel->Timer1.stop();
+    f.meter.setLineMode(MeterStandIn::LineMode::Silent);
+    const int count = f.app.link.PollCount;
+    bool sawNoCom = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!sawNoCom && f.panel->LblCOM->text() == QLatin1String("No COM")) {
+            sawNoCom = true;
+            f.meter.setLineMode(MeterStandIn::LineMode::Normal);
+            f.meter.sendRaw(QByteArray(3, '\x11'));
+        }
+    });
+    watch.start();
+    f.panel->Timer1_Timer();
+    QVERIFY(sawNoCom);
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+    QCOMPARE(int(f.app.link.PollCount), count);
+    QCOMPARE(f.panel->LblValue->text(), QStringLiteral("812.5")); // the last picture stays
+    QCOMPARE(f.panel->COM.inBufferCount(), 0);                    // what woke it was dropped
+}
+
+void TestPoll::lostDeviceIsReopened() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame(0x1111));
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("111.1"); }));
+    f.meter.close();
+    QVERIFY(waitUntil([&] { return f.panel->LblCOM->text() == QLatin1String("No COM"); }));
+    f.meter.setFrame(wattFrame(0x2222));
+    QVERIFY(f.meter.reopen());
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("222.2"); }, 10.0));
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+}
+
+QTEST_MAIN(TestPoll)
+#include "test_poll.moc"

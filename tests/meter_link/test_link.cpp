@@ -1,0 +1,170 @@
+// The serial link helpers against the meter stand-in on a real pseudo-terminal.
+#include "meter_link/rs232.h"
+#include "platform/clock.h"
+#include "platform/serial_control.h"
+#include "tests/support/test_support.h"
+#include "tools/standin/meter_standin.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> list) {
+    QByteArray b;
+    for (int v : list)
+        b.append(static_cast<char>(v));
+    return b;
+}
+
+// The program's side of the line, on the stand-in.
+struct Line {
+    QTemporaryDir dir;
+    standin::MeterStandIn meter;
+    platform::SerialControl com;
+    QLabel lblCom;
+    LinkState link;
+    LoggerState logger;
+    MeterLink m;
+
+    bool open() {
+        const QString path = dir.filePath(QStringLiteral("meter"));
+        if (!meter.open(path))
+            return false;
+        qputenv("VANTREL_COM1", path.toLocal8Bit());
+        link.ComPortNumber = 1;
+        com.setCommPort(1);
+        if (!com.setSettings(QStringLiteral("19200,n,8,1")) || !com.setPortOpen(true))
+            return false;
+        m = MeterLink{&com, &lblCom, &link, &logger};
+        return true;
+    }
+    int sendsOf(char letter) const {
+        return static_cast<int>(meter.commandLetters().count(QLatin1Char(letter)));
+    }
+};
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { platform::setClockSource(nullptr); }
+    void pointerReply_data();
+    void pointerReply();
+    void delayNearMidnightIsCutShort();
+    void delayWaitsItsTime();
+    void waitForMeterWithBytesWaiting();
+    void silentMeterEndsInWaitForMeter();
+    void unknownPortHasNoDevice();
+};
+
+void TestLink::pointerReply_data() {
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<float>("pointer");
+    QTest::addColumn<int>("minSends");
+    QTest::newRow("empty logger") << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 1023.0f << 1;
+    QTest::newRow("top of memory") << QList<QByteArray>{bytes({0x02, 0xAA, 0x01, 0xFF, 0xFF, 0x03})} << 131071.0f
+                                   << 1;
+    QTest::newRow("7 bytes accepted")
+        << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x10, 0x00, 0x03, 0x77})} << 4096.0f << 1;
+    // The stand-in's own end address is 5000 once the queued replies are used up.
+    QTest::newRow("bad byte 6 starts again")
+        << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x03, 0xFF, 0x04})} << 5000.0f << 2;
+    QTest::newRow("bad byte 1") << QList<QByteArray>{bytes({0x03, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f << 2;
+    QTest::newRow("bad byte 2") << QList<QByteArray>{bytes({0x02, 0xAB, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f << 2;
+    QTest::newRow("split over two sends is never assembled")
+        << QList<QByteArray>{bytes({0x02, 0xAA, 0x00}), bytes({0x03, 0xFF, 0x03})} << 5000.0f << 3;
+}
+
+void TestLink::pointerReply() {
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(float, pointer);
+    QFETCH(int, minSends);
+    Line line;
+    QVERIFY(line.open());
+    line.meter.setEndAddress(5000);
+    line.meter.queuePointerReplies(replies);
+    ReadMemoryPointer(line.m);
+    QCOMPARE(line.logger.MemoryPointer, pointer);
+    QVERIFY(line.sendsOf('A') >= minSends);
+    QVERIFY(line.meter.commandLetters().count(QLatin1Char('A')) == line.meter.commandLetters().size());
+}
+
+void TestLink::delayNearMidnightIsCutShort() {
+    platform::FakeClock clock;
+    platform::setClockSource(&clock);
+    clock.setTimeOfDay(86399.99, true);
+    QElapsedTimer t;
+    t.start();
+    Delay(5.0); // would end after midnight
+    QVERIFY(t.elapsed() < 1000);
+    clock.setTimeOfDay(86399.0, true);
+    t.restart();
+    Delay(0.5); // ends before midnight: runs its time even with the clock frozen
+    QVERIFY(t.elapsed() >= 450);
+}
+
+void TestLink::delayWaitsItsTime() {
+    QElapsedTimer t;
+    t.start();
+    Delay(0.05);
+    QVERIFY(t.elapsed() >= 45);
+}
+
+void TestLink::waitForMeterWithBytesWaiting() {
+    Line line;
+    QVERIFY(line.open());
+    line.com.output(QByteArray(1, 'A'));
+    QVERIFY(testing::waitUntil([&] { return line.com.inBufferCount() >= 6; }));
+    line.lblCom.setVisible(false);
+    line.lblCom.setText(QStringLiteral("x"));
+    WaitForMeter(line.m);
+    QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
+    QVERIFY(!line.lblCom.isHidden());
+    QCOMPARE(line.com.inBufferCount(), 6); // left waiting
+}
+
+void TestLink::silentMeterEndsInWaitForMeter() {
+    // 1000 unanswered sends take 20 s of the program's time: run its clock fast.
+    platform::FakeClock clock(100.0);
+    platform::setClockSource(&clock);
+    Line line;
+    QVERIFY(line.open());
+    line.meter.setEndAddress(2048);
+    line.meter.setLineMode(standin::MeterStandIn::LineMode::Silent);
+    int sendsAtNoCom = -1;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (sendsAtNoCom < 0 && line.lblCom.text() == QLatin1String("No COM")) {
+            sendsAtNoCom = line.sendsOf('A');
+            line.meter.setLineMode(standin::MeterStandIn::LineMode::Normal);
+            line.meter.sendRaw(QByteArray(1, '\x55')); // any byte ends the wait
+        }
+    });
+    watch.start();
+    ReadMemoryPointer(line.m);
+    QCOMPARE(sendsAtNoCom, 1000);
+    QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
+    QCOMPARE(line.logger.MemoryPointer, 2048.0f);
+}
+
+void TestLink::unknownPortHasNoDevice() {
+    platform::SerialControl com;
+    for (int n : {0, 17}) {
+        com.setCommPort(n);
+        QVERIFY(!com.setPortOpen(true));
+    }
+    qputenv("VANTREL_COM5", "/nonexistent/device");
+    com.setCommPort(5);
+    QVERIFY(!com.setPortOpen(true));
+    qunsetenv("VANTREL_COM5");
+    QCOMPARE(platform::deviceForPort(5), QStringLiteral("/dev/ttyS4"));
+}
+
+QTEST_MAIN(TestLink)
+#include "test_link.moc"

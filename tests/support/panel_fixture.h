@@ -1,0 +1,36 @@
+// The main window on the meter stand-in, through the real serial layer. Header-only: only the
+// tests of the main window include it.
+#pragma once
+
+#include "front_panel/panel.h"
+#include "meter_link/records.h"
+#include "tests/support/test_support.h"
+#include "tools/standin/meter_standin.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace testing {
+
+struct PanelFixture {
+    QTemporaryDir dir;
+    standin::MeterStandIn meter;
+    AppState app;
+    MessageCapture messages;
+    EndCapture ends;
+    std::unique_ptr<Panel> panel;
+
+    // Opens the stand-in at a link named COM1 maps to, and loads the main window on it.
+    bool start(bool load = true) {
+        const QString link = dir.filePath(QStringLiteral("meter"));
+        if (!meter.open(link))
+            return false;
+        qputenv("VANTREL_COM1", link.toLocal8Bit());
+        app.link.ComPortNumber = 1;
+        panel = std::make_unique<Panel>(app);
+        return !load || panel->Form_Load();
+    }
+};
+
+} // namespace testing
