@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double w = wall.elapsed() / 1000.0;
-    std::printf("wall %.1f s  cpu %.3f s  cpu %.2f %% of one core  frames painted %.1f /s\n", w, cpuSeconds() - cpu0,
-                100.0 * (cpuSeconds() - cpu0) / w, frames / w);
+    std::printf("wall %.1f s  cpu %.3f s  cpu %.2f %% of one core  frames painted %.1f /s\n", w,
+                cpuSeconds() - cpu0, 100.0 * (cpuSeconds() - cpu0) / w, frames / w);
     return 0;
 }

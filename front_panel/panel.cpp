@@ -1,11 +1,11 @@
 #include "front_panel/panel.h"
 
+#include "assets/assets.h"
 #include "meter_link/decode.h"
 #include "meter_link/meter.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/pump.h"
-#include "assets/assets.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -18,8 +18,8 @@ Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
     InitAssets();
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(QString::fromLatin1(DesignCaption));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -45,7 +45,8 @@ Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
     link.logger = &app_.logger;
 
     // A lost device shows as a silent meter; once it is back, ask for the stream again.
-    connect(&COM, &platform::SerialControl::lost, this, [this] { LblCOM->setText(QStringLiteral("No COM")); });
+    connect(&COM, &platform::SerialControl::lost, this,
+            [this] { LblCOM->setText(QStringLiteral("No COM")); });
     connect(&COM, &platform::SerialControl::restored, this, [this] { app_.link.PollCount = 0; });
 }
 
@@ -54,7 +55,8 @@ Panel::~Panel() = default;
 bool Panel::Form_Load() {
     move(0, 0);
     COM.setCommPort(app_.link.ComPortNumber);
-    const bool ok = COM.setSettings(QStringLiteral("19200,n,8,1")) && (COM.portOpen() || COM.setPortOpen(true));
+    const bool ok =
+        COM.setSettings(QStringLiteral("19200,n,8,1")) && (COM.portOpen() || COM.setPortOpen(true));
     if (!ok) {
         platform::msgBox(this, QStringLiteral("No device found, try again!"), platform::MsgIcon::Critical);
         platform::endProgram(1);
@@ -70,7 +72,9 @@ bool Panel::Form_Load() {
     return true;
 }
 
-void Panel::Form_Unload() { platform::endProgram(0); }
+void Panel::Form_Unload() {
+    platform::endProgram(0);
+}
 
 void Panel::closeEvent(QCloseEvent* e) {
     e->accept();

@@ -13,21 +13,25 @@ void decodeBits(int& value, const std::array<bool*, 8>& flags) {
     }
 }
 
-QString hex2(int v) { return (QStringLiteral("0") + QString::number(v, 16).toUpper()).right(2); }
+QString hex2(int v) {
+    return (QStringLiteral("0") + QString::number(v, 16).toUpper()).right(2);
+}
 
 } // namespace
 
 void DecodeFlags1(DisplayState& d, int& v) {
-    decodeBits(v, {&d.AnnHold, &d.AnnMax, &d.AnnMin, &d.AnnAvg, nullptr, &d.AnnAutoDash, &d.AnnAutoDot, &d.AnnBT});
+    decodeBits(
+        v, {&d.AnnHold, &d.AnnMax, &d.AnnMin, &d.AnnAvg, nullptr, &d.AnnAutoDash, &d.AnnAutoDot, &d.AnnBT});
 }
 
 void DecodeFlags2(DisplayState& d, int& v) {
-    decodeBits(v, {&d.AnnCal, &d.AnnCalDot, &d.AnnM, &d.AnnR, &d.AnnDp1, &d.AnnDp2, &d.AnnDp3, &d.AnnKiloUpper});
+    decodeBits(v,
+               {&d.AnnCal, &d.AnnCalDot, &d.AnnM, &d.AnnR, &d.AnnDp1, &d.AnnDp2, &d.AnnDp3, &d.AnnKiloUpper});
 }
 
 void DecodeFlags3(DisplayState& d, int& v) {
-    decodeBits(v, {&d.AnnW, &d.AnnHourUpper, &d.AnnPerM2, &d.AnnPerHourUpper, &d.AnnPerDayUpper, &d.AnnPercent,
-                   &d.AnnKiloLower, &d.AnnBtu});
+    decodeBits(v, {&d.AnnW, &d.AnnHourUpper, &d.AnnPerM2, &d.AnnPerHourUpper, &d.AnnPerDayUpper,
+                   &d.AnnPercent, &d.AnnKiloLower, &d.AnnBtu});
 }
 
 void DecodeFlags4(DisplayState& d, int& v) {
@@ -99,6 +103,6 @@ QString BuildDisplayUnitText(DisplayState& d) {
 }
 
 bool IsSolarUnit(const QString& u) {
-    return u == QLatin1String("KW/(M)2") || u == QLatin1String("W/(M)2") || u == QLatin1String("kBtu/((ft)2.h)") ||
-           u == QLatin1String("Btu/((ft)2.h)");
+    return u == QLatin1String("KW/(M)2") || u == QLatin1String("W/(M)2") ||
+           u == QLatin1String("kBtu/((ft)2.h)") || u == QLatin1String("Btu/((ft)2.h)");
 }

@@ -81,6 +81,12 @@ void Port::choose(int portNumber) {
     close();
 }
 
-void Port::CmdOK_Click() { choose(PortNumberForText(TxtCOM->currentText(), link_.ComPortNumber)); }
-void Port::Port1_Click() { choose(1); }
-void Port::Port2_Click() { choose(2); }
+void Port::CmdOK_Click() {
+    choose(PortNumberForText(TxtCOM->currentText(), link_.ComPortNumber));
+}
+void Port::Port1_Click() {
+    choose(1);
+}
+void Port::Port2_Click() {
+    choose(2);
+}

@@ -42,12 +42,12 @@ struct SamplingState {
 };
 
 struct RecordingState {
-    QFile File;                 // the one data-file handle (recording, opening, export)
-    float FileRecordCount = 0;  // records written since recording started
-    QString SaveFileName;       // full path from the last save dialog
+    QFile File;                // the one data-file handle (recording, opening, export)
+    float FileRecordCount = 0; // records written since recording started
+    QString SaveFileName;      // full path from the last save dialog
     bool FileChosen = false;
     bool Recording = false;
-    QString RecordUnit;         // unit text when recording started
+    QString RecordUnit; // unit text when recording started
 };
 
 struct LiveListState {

@@ -29,7 +29,9 @@ void Delay(double seconds) {
     } while (left > 0);
 }
 
-QString PortCaption(int portNumber) { return QStringLiteral("COM%1").arg(portNumber); }
+QString PortCaption(int portNumber) {
+    return QStringLiteral("COM%1").arg(portNumber);
+}
 
 void WaitForMeter(MeterLink& m) {
     m.LblCOM->setText(QStringLiteral("No COM"));

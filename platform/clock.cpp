@@ -22,24 +22,36 @@ RealClock& realClock() {
 
 ClockSource* current = nullptr;
 
-ClockSource& source() { return current ? *current : realClock(); }
+ClockSource& source() {
+    return current ? *current : realClock();
+}
 
 } // namespace
 
-QDateTime currentDateTime() { return source().now(); }
+QDateTime currentDateTime() {
+    return source().now();
+}
 
 float timeOfDay() {
     const QTime t = source().now().time();
     return static_cast<float>(t.msecsSinceStartOfDay() / 1000.0);
 }
 
-double monotonicSeconds() { return source().monotonic(); }
+double monotonicSeconds() {
+    return source().monotonic();
+}
 
-double realMsFor(double seconds) { return source().realMs(seconds); }
+double realMsFor(double seconds) {
+    return source().realMs(seconds);
+}
 
-void setClockSource(ClockSource* s) { current = s; }
+void setClockSource(ClockSource* s) {
+    current = s;
+}
 
-FakeClock::FakeClock(double speed) : speed_(speed), date_(2026, 12, 10) { real_.start(); }
+FakeClock::FakeClock(double speed) : speed_(speed), date_(2026, 12, 10) {
+    real_.start();
+}
 
 void FakeClock::setTimeOfDay(double t, bool frozen) {
     todBase_ = t;
@@ -47,14 +59,17 @@ void FakeClock::setTimeOfDay(double t, bool frozen) {
     frozen_ = frozen;
 }
 
-double FakeClock::monotonic() const { return real_.nsecsElapsed() / 1e9 * speed_; }
+double FakeClock::monotonic() const {
+    return real_.nsecsElapsed() / 1e9 * speed_;
+}
 
 QDateTime FakeClock::now() const {
     double t = todBase_ + (frozen_ ? 0.0 : monotonic() - todSetAt_);
     double days = std::floor(t / 86400.0);
     t -= days * 86400.0;
     const auto ms = static_cast<qint64>(std::floor(t * 1000.0));
-    return QDateTime(date_.addDays(static_cast<qint64>(days)), QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+    return QDateTime(date_.addDays(static_cast<qint64>(days)),
+                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
 
 } // namespace platform

@@ -8,9 +8,12 @@ namespace {
 MsgResponder responder;
 }
 
-void setMsgResponder(MsgResponder r) { responder = std::move(r); }
+void setMsgResponder(MsgResponder r) {
+    responder = std::move(r);
+}
 
-MsgResult msgBox(QWidget* parent, const QString& text, MsgIcon icon, const QString& title, MsgButtons buttons) {
+MsgResult msgBox(QWidget* parent, const QString& text, MsgIcon icon, const QString& title,
+                 MsgButtons buttons) {
     MsgRecord rec{text, title, icon, buttons};
     if (responder)
         return responder(rec);

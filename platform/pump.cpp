@@ -9,7 +9,9 @@
 
 namespace platform {
 
-void pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void pumpEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void pumpEventsFor(double maxSeconds) {
     const double ms = realMsFor(maxSeconds);
@@ -37,6 +39,8 @@ void endProgram(int code) {
     std::exit(code);
 }
 
-void setEndProgramHook(EndProgramHook hook) { endHook = hook; }
+void setEndProgramHook(EndProgramHook hook) {
+    endHook = hook;
+}
 
 } // namespace platform

@@ -117,7 +117,9 @@ void SerialControl::output(const QByteArray& bytes) {
     port_.flush(); // out on the line now, not at the next event pump
 }
 
-void SerialControl::output(const QString& text) { output(text.toLatin1()); }
+void SerialControl::output(const QString& text) {
+    output(text.toLatin1());
+}
 
 int SerialControl::inBufferCount() const {
     return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;

@@ -9,11 +9,14 @@ QFont designFont(const QString& family, double pointSize, bool bold) {
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     if (family == QLatin1String("Arial"))
-        f.setFamilies(QStringList() << QString::fromLatin1("Arial") << QString::fromLatin1("Liberation Sans"));
+        f.setFamilies(QStringList() << QString::fromLatin1("Arial")
+                                    << QString::fromLatin1("Liberation Sans"));
     else if (family == QLatin1String("Times New Roman"))
-        f.setFamilies(QStringList() << QString::fromLatin1("Times New Roman") << QString::fromLatin1("Liberation Serif"));
+        f.setFamilies(QStringList() << QString::fromLatin1("Times New Roman")
+                                    << QString::fromLatin1("Liberation Serif"));
     else if (family == QLatin1String("MS Sans Serif"))
-        f.setFamilies(QStringList() << QString::fromLatin1("MS Sans Serif") << QString::fromLatin1("Liberation Sans"));
+        f.setFamilies(QStringList() << QString::fromLatin1("MS Sans Serif")
+                                    << QString::fromLatin1("Liberation Sans"));
     return f;
 }
 

@@ -10,9 +10,15 @@ namespace platform {
 
 constexpr double TwipsPerPixel = 15.0;
 
-constexpr int px(double twips) { return static_cast<int>(twips / TwipsPerPixel + (twips >= 0 ? 0.5 : -0.5)); }
-inline QRect rectTwips(double l, double t, double w, double h) { return QRect(px(l), px(t), px(w), px(h)); }
-inline double toTwips(double pixels) { return pixels * TwipsPerPixel; }
+constexpr int px(double twips) {
+    return static_cast<int>(twips / TwipsPerPixel + (twips >= 0 ? 0.5 : -0.5));
+}
+inline QRect rectTwips(double l, double t, double w, double h) {
+    return QRect(px(l), px(t), px(w), px(h));
+}
+inline double toTwips(double pixels) {
+    return pixels * TwipsPerPixel;
+}
 
 // A font by its design name and point size; Arial and Times New Roman resolve to their
 // metric-compatible Liberation faces through fontconfig.

@@ -14,8 +14,12 @@ using testing::waitUntil;
 namespace {
 
 // 812.5 W/m2: W and per-m2, point after the third digit.
-QByteArray wattFrame(quint16 value = 0x8125) { return makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC, value, 0xCCCC); }
-QByteArray clearPromptFrame() { return makeFrame(0x00, 0x00, 0x00, 0x60); }
+QByteArray wattFrame(quint16 value = 0x8125) {
+    return makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC, value, 0xCCCC);
+}
+QByteArray clearPromptFrame() {
+    return makeFrame(0x00, 0x00, 0x00, 0x60);
+}
 
 } // namespace
 

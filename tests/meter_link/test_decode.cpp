@@ -50,13 +50,20 @@ void TestDecode::mainValue_data() {
     QTest::addColumn<int>("flags4");
     QTest::addColumn<QString>("digits");
     QTest::addColumn<QString>("text");
-    QTest::newRow("dp1") << 0x10 << 0 << "1234" << "1.234";
-    QTest::newRow("dp2") << 0x20 << 0 << "1234" << "12.34";
-    QTest::newRow("dp3") << 0x40 << 0 << "1234" << "123.4";
-    QTest::newRow("none") << 0x00 << 0 << "1234" << "1234";
-    QTest::newRow("dp1 wins over dp3") << 0x50 << 0 << "1234" << "1.234";
-    QTest::newRow("blank stays in place") << 0x40 << 0 << " 123" << " 12.3";
-    QTest::newRow("overload") << 0x40 << 0x10 << "1234" << "OL";
+    QTest::newRow("dp1") << 0x10 << 0 << "1234"
+                         << "1.234";
+    QTest::newRow("dp2") << 0x20 << 0 << "1234"
+                         << "12.34";
+    QTest::newRow("dp3") << 0x40 << 0 << "1234"
+                         << "123.4";
+    QTest::newRow("none") << 0x00 << 0 << "1234"
+                          << "1234";
+    QTest::newRow("dp1 wins over dp3") << 0x50 << 0 << "1234"
+                                       << "1.234";
+    QTest::newRow("blank stays in place") << 0x40 << 0 << " 123"
+                                          << " 12.3";
+    QTest::newRow("overload") << 0x40 << 0x10 << "1234"
+                              << "OL";
 }
 
 void TestDecode::mainValue() {
@@ -123,16 +130,27 @@ void TestDecode::flagsFollowTheirBits() {
     // One bit at a time: each flag must answer to its own bit and no other.
     struct Bit {
         int byte, bit;
-        bool DisplayState::* flag;
+        bool DisplayState::*flag;
     };
     const Bit bits[] = {
-        {2, 0, &DisplayState::AnnCal},       {2, 1, &DisplayState::AnnCalDot},    {2, 2, &DisplayState::AnnM},
-        {2, 3, &DisplayState::AnnR},         {2, 7, &DisplayState::AnnKiloUpper}, {3, 1, &DisplayState::AnnHourUpper},
-        {3, 3, &DisplayState::AnnPerHourUpper}, {3, 4, &DisplayState::AnnPerDayUpper},
-        {3, 6, &DisplayState::AnnKiloLower}, {4, 2, &DisplayState::AnnPerHourLower},
-        {4, 3, &DisplayState::AnnPerDayLower}, {4, 4, &DisplayState::AnnOverload},
-        {4, 5, &DisplayState::AnnClearPrompt}, {4, 6, &DisplayState::AnnYes}, {4, 7, &DisplayState::AnnNo},
-        {1, 5, &DisplayState::AnnAutoDash},  {1, 6, &DisplayState::AnnAutoDot},  {1, 7, &DisplayState::AnnBT},
+        {2, 0, &DisplayState::AnnCal},
+        {2, 1, &DisplayState::AnnCalDot},
+        {2, 2, &DisplayState::AnnM},
+        {2, 3, &DisplayState::AnnR},
+        {2, 7, &DisplayState::AnnKiloUpper},
+        {3, 1, &DisplayState::AnnHourUpper},
+        {3, 3, &DisplayState::AnnPerHourUpper},
+        {3, 4, &DisplayState::AnnPerDayUpper},
+        {3, 6, &DisplayState::AnnKiloLower},
+        {4, 2, &DisplayState::AnnPerHourLower},
+        {4, 3, &DisplayState::AnnPerDayLower},
+        {4, 4, &DisplayState::AnnOverload},
+        {4, 5, &DisplayState::AnnClearPrompt},
+        {4, 6, &DisplayState::AnnYes},
+        {4, 7, &DisplayState::AnnNo},
+        {1, 5, &DisplayState::AnnAutoDash},
+        {1, 6, &DisplayState::AnnAutoDot},
+        {1, 7, &DisplayState::AnnBT},
     };
     for (const Bit& b : bits) {
         QByteArray frame(13, '\0');
@@ -143,13 +161,13 @@ void TestDecode::flagsFollowTheirBits() {
         DecodeFrameFlags(d, frame);
         QVERIFY2(d.*b.flag, qPrintable(QStringLiteral("byte %1 bit %2").arg(b.byte).arg(b.bit)));
         int set = 0;
-        for (bool DisplayState::* f : {&DisplayState::AnnCal, &DisplayState::AnnCalDot, &DisplayState::AnnM,
-                                       &DisplayState::AnnR, &DisplayState::AnnKiloUpper, &DisplayState::AnnHourUpper,
-                                       &DisplayState::AnnPerHourUpper, &DisplayState::AnnPerDayUpper,
-                                       &DisplayState::AnnKiloLower, &DisplayState::AnnPerHourLower,
-                                       &DisplayState::AnnPerDayLower, &DisplayState::AnnOverload,
-                                       &DisplayState::AnnClearPrompt, &DisplayState::AnnYes, &DisplayState::AnnNo,
-                                       &DisplayState::AnnAutoDash, &DisplayState::AnnAutoDot, &DisplayState::AnnBT})
+        for (bool DisplayState::*f :
+             {&DisplayState::AnnCal, &DisplayState::AnnCalDot, &DisplayState::AnnM, &DisplayState::AnnR,
+              &DisplayState::AnnKiloUpper, &DisplayState::AnnHourUpper, &DisplayState::AnnPerHourUpper,
+              &DisplayState::AnnPerDayUpper, &DisplayState::AnnKiloLower, &DisplayState::AnnPerHourLower,
+              &DisplayState::AnnPerDayLower, &DisplayState::AnnOverload, &DisplayState::AnnClearPrompt,
+              &DisplayState::AnnYes, &DisplayState::AnnNo, &DisplayState::AnnAutoDash,
+              &DisplayState::AnnAutoDot, &DisplayState::AnnBT})
             set += d.*f ? 1 : 0;
         QCOMPARE(set, 1);
     }

@@ -11,14 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
+using testing::bytes;
 
-QByteArray bytes(std::initializer_list<int> list) {
-    QByteArray b;
-    for (int v : list)
-        b.append(static_cast<char>(v));
-    return b;
-}
+namespace {
 
 // The program's side of the line, on the stand-in.
 struct Line {
@@ -66,16 +61,19 @@ void TestLink::pointerReply_data() {
     QTest::addColumn<QList<QByteArray>>("replies");
     QTest::addColumn<float>("pointer");
     QTest::addColumn<int>("minSends");
-    QTest::newRow("empty logger") << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 1023.0f << 1;
-    QTest::newRow("top of memory") << QList<QByteArray>{bytes({0x02, 0xAA, 0x01, 0xFF, 0xFF, 0x03})} << 131071.0f
-                                   << 1;
+    QTest::newRow("empty logger") << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 1023.0f
+                                  << 1;
+    QTest::newRow("top of memory") << QList<QByteArray>{bytes({0x02, 0xAA, 0x01, 0xFF, 0xFF, 0x03})}
+                                   << 131071.0f << 1;
     QTest::newRow("7 bytes accepted")
         << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x10, 0x00, 0x03, 0x77})} << 4096.0f << 1;
     // The stand-in's own end address is 5000 once the queued replies are used up.
     QTest::newRow("bad byte 6 starts again")
         << QList<QByteArray>{bytes({0x02, 0xAA, 0x00, 0x03, 0xFF, 0x04})} << 5000.0f << 2;
-    QTest::newRow("bad byte 1") << QList<QByteArray>{bytes({0x03, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f << 2;
-    QTest::newRow("bad byte 2") << QList<QByteArray>{bytes({0x02, 0xAB, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f << 2;
+    QTest::newRow("bad byte 1") << QList<QByteArray>{bytes({0x03, 0xAA, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f
+                                << 2;
+    QTest::newRow("bad byte 2") << QList<QByteArray>{bytes({0x02, 0xAB, 0x00, 0x03, 0xFF, 0x03})} << 5000.0f
+                                << 2;
     QTest::newRow("split over two sends is never assembled")
         << QList<QByteArray>{bytes({0x02, 0xAA, 0x00}), bytes({0x03, 0xFF, 0x03})} << 5000.0f << 3;
 }

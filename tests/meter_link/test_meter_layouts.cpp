@@ -1,16 +1,10 @@
 // The byte layouts of the meter's commands, replies and logger memory, without a port.
 #include "meter_link/meter.h"
+#include "tests/support/test_support.h"
 
 #include <QTest>
 
-namespace {
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
-} // namespace
+using testing::bytes;
 
 class TestMeterLayouts : public QObject {
     Q_OBJECT

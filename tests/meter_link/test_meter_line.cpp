@@ -12,14 +12,9 @@
 #include <QTest>
 #include <memory>
 
-namespace {
+using testing::bytes;
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
+namespace {
 
 // The stand-in, the program's serial control opened on it, and the link the commands use.
 class MeterLine {

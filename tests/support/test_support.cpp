@@ -9,6 +9,14 @@
 
 namespace testing {
 
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values)
+        b.append(static_cast<char>(v));
+    return b;
+}
+
+
 bool waitUntil(const std::function<bool()>& done, double seconds) {
     QElapsedTimer t;
     t.start();
@@ -24,7 +32,9 @@ bool waitUntil(const std::function<bool()>& done, double seconds) {
     return true;
 }
 
-void pumpFor(double seconds) { waitUntil([] { return false; }, seconds); }
+void pumpFor(double seconds) {
+    waitUntil([] { return false; }, seconds);
+}
 
 MessageCapture::MessageCapture(platform::MsgResult a) : answer(a) {
     platform::setMsgResponder([this](const platform::MsgRecord& r) {
@@ -33,7 +43,9 @@ MessageCapture::MessageCapture(platform::MsgResult a) : answer(a) {
     });
 }
 
-MessageCapture::~MessageCapture() { platform::setMsgResponder({}); }
+MessageCapture::~MessageCapture() {
+    platform::setMsgResponder({});
+}
 
 QStringList MessageCapture::texts() const {
     QStringList out;
@@ -52,7 +64,9 @@ EndCapture::EndCapture() {
     platform::setEndProgramHook([](int code) { codes().append(code); });
 }
 
-EndCapture::~EndCapture() { platform::setEndProgramHook(nullptr); }
+EndCapture::~EndCapture() {
+    platform::setEndProgramHook(nullptr);
+}
 
 QString artifactsDir() {
     QString dir = qEnvironmentVariable("VANTREL_ARTIFACTS");

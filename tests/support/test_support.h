@@ -3,11 +3,16 @@
 
 #include "platform/message_box.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 namespace testing {
+
+// A byte array from byte values, as the meter's replies are written down.
+QByteArray bytes(std::initializer_list<int> values);
 
 // Pumps events (blocking between them) until `done` holds or `seconds` of real time pass.
 bool waitUntil(const std::function<bool()>& done, double seconds = 5.0);
