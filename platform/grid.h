@@ -2,6 +2,7 @@
 // addressed by a current cell (Row, Col, Text). Rows are appended in constant time.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QTableView>
 
@@ -36,9 +37,19 @@ public:
     void setColWidth(int c, int twips);
 
 private:
+    void scheduleSync();
+    void syncCurrent();
+    int maxTopRow() const;
+    void applyTopRow();
+
     GridModel* model_;
     int row_ = 0;
     int col_ = 0;
+    QList<int> twips_; // widths as set, per column
+    bool syncPending_ = false;
+    bool syncing_ = false;
+    int pendingTop_ = 0; // TopRow set but not yet scrolled to
+    bool applyPending_ = false;
 };
 
 } // namespace platform

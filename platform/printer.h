@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QPrinter;
@@ -16,7 +17,8 @@ public:
     static Printer& instance();
 
     // Each call prints one line and moves to the next; a full page continues on a new one.
-    // Returns false with errorString() when there is no printer or it fails.
+    // Returns false with errorString() when there is no printer or it fails. The lines go to
+    // the printer at endDoc(), so an aborted document leaves nothing printed.
     bool printLine(const QString& line);
     // Ends the document and releases the job.
     bool endDoc();
@@ -24,7 +26,7 @@ public:
     bool printImage(const QImage& image);
     // Drops a document that was started but not ended.
     void abortDoc();
-    bool inDocument() const { return painter_ != nullptr; }
+    bool inDocument() const { return started_ || painter_ != nullptr; }
     QString errorString() const { return error_; }
 
     // Empty: the system's default printer.
@@ -34,11 +36,16 @@ private:
     Printer();
     ~Printer();
     bool begin();
+    bool preparePrinter();
+    bool finish();
+    void dropStarted();
 
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     double y_ = 0;
     QString error_;
+    bool started_ = false;
+    QStringList lines_; // the document's lines, painted at its end
 };
 
 } // namespace platform

@@ -1,0 +1,127 @@
+#include "logger_data/file_transfer.h"
+
+#include "platform/common_dialog.h"
+#include "platform/grid.h"
+#include "platform/message_box.h"
+#include "platform/printer.h"
+#include "platform/pump.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec) {
+    Cmd1.FilterIndex = 0;
+    Cmd1.Filter = QStringLiteral("All Files (*.*)|*.*|");
+    if (!Cmd1.setAction(platform::CommonDialog::ActionSave))
+        return; // the cancel error: the last choice stands
+    // Set after the dialog, so they govern the next dialog on this control, not this one.
+    Cmd1.Flags = platform::CommonDialog::FlagOverwritePrompt;
+    Cmd1.CancelError = true;
+    rec.SaveFileName = Cmd1.FileName;
+    rec.FileChosen = !Cmd1.FileTitle.isEmpty();
+}
+
+bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) {
+    platform::setBusyPointer(true);
+    QFile& file = rec.File;
+    if (file.isOpen())
+        file.close();
+    file.setFileName(rec.SaveFileName);
+    const QString caption = window.windowTitle();
+
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (ok) {
+        const int rows = grid.rows();
+        QByteArray line;
+        for (int r = 0; r < rows && ok; ++r) {
+            grid.setRow(r);
+            window.setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
+            line.clear();
+            const int cols = grid.cols();
+            for (int c = 0; c < cols; ++c) {
+                grid.setCol(c);
+                line += grid.text().toLatin1();
+                line += '\t';
+            }
+            line += "\r\n";
+            ok = file.write(line) == line.size();
+        }
+        ok = ok && file.flush();
+    }
+    // Read before close(), which resets the error.
+    const QString reason = file.errorString();
+    file.close();
+    window.setWindowTitle(caption);
+    rec.FileChosen = false;
+    platform::setBusyPointer(false);
+    if (!ok)
+        platform::msgBox(&window,
+                         QStringLiteral("Could not save the list to %1: %2").arg(rec.SaveFileName, reason),
+                         platform::MsgIcon::Critical);
+    return ok;
+}
+
+QString PrintedRow(const QString& c0, const QString& c1, const QString& c2) {
+    // QString::leftJustified pads and never cuts (truncate = false).
+    return c0.leftJustified(7) + c1.leftJustified(10) + c2.leftJustified(15);
+}
+
+namespace {
+bool printing = false;
+
+QString cellAt(platform::Grid& grid, int c) {
+    if (c >= grid.cols())
+        return {};
+    grid.setCol(c);
+    return grid.text();
+}
+} // namespace
+
+bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
+    // The toolbars stay live while the rows are printed; a second print would interleave lines.
+    if (printing)
+        return false;
+    printing = true;
+    platform::setBusyPointer(true);
+    pollTimer.stop();
+    // The pump below may close the list window and take its grid with it.
+    QPointer<QWidget> win(&window);
+    QPointer<platform::Grid> source(&grid);
+    const QString caption = window.windowTitle();
+    platform::Printer& printer = platform::Printer::instance();
+
+    QString failure;
+    grid.setRow(0);
+    for (int r = 0; source && r <= source->rows() - 1; ++r) {
+        source->setRow(r);
+        const QString c0 = cellAt(*source, 0);
+        const QString c1 = cellAt(*source, 1);
+        const QString c2 = cellAt(*source, 2);
+        const QString line = PrintedRow(c0, c1, c2);
+        win->setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
+        platform::pumpEvents();
+        if (!win || !source) {
+            failure = QStringLiteral("The list was closed while it was being printed. Nothing was printed.");
+            break;
+        }
+        if (!printer.printLine(line)) {
+            failure = QStringLiteral("The list could not be printed: %1").arg(printer.errorString());
+            break;
+        }
+    }
+    if (failure.isEmpty() && !printer.endDoc())
+        failure = QStringLiteral("The list could not be printed: %1").arg(printer.errorString());
+    if (!failure.isEmpty())
+        printer.abortDoc();
+
+    platform::setBusyPointer(false);
+    if (win)
+        win->setWindowTitle(caption);
+    pollTimer.start();
+    printing = false;
+    if (!failure.isEmpty())
+        platform::msgBox(win, failure, platform::MsgIcon::Critical);
+    return failure.isEmpty();
+}

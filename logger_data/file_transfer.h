@@ -1,0 +1,32 @@
+// The file-transfer module: the save dialog, the export of a list grid to a text file and the
+// printing of a list grid.
+#pragma once
+
+#include "meter_link/records.h"
+
+#include <QString>
+
+class QTimer;
+class QWidget;
+namespace platform {
+class CommonDialog;
+class Grid;
+} // namespace platform
+
+// The save dialog on the main window's dialog control. Sets rec.SaveFileName and rec.FileChosen;
+// a cancelled later dialog leaves both as they were.
+void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec);
+
+// Writes every row of the grid to rec.SaveFileName: each cell followed by a TAB, lines ending in
+// CR LF. Returns false after telling the user when the file cannot be written; the file is
+// closed, the caption put back and FileChosen cleared either way.
+bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
+
+// Prints the grid, one line per row in three padded columns, with the poll timer off; rows
+// appended while it prints are printed too. Returns false after telling the user when nothing
+// could be printed; a print started while one runs is refused.
+bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer);
+
+// The printed line of one row: the three cells filled with blanks to 7, 10 and 15 characters.
+// A longer cell is printed whole, with no blank after it.
+QString PrintedRow(const QString& c0, const QString& c1, const QString& c2);

@@ -1,0 +1,137 @@
+#include "platform/common_dialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using platform::CommonDialog;
+
+class TestCommonDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { CommonDialog::setResponder({}); }
+    void cancel_data();
+    void cancel();
+    void choiceSetsNameAndTitle();
+    void requestTellsWhetherItWouldAsk_data();
+    void requestTellsWhetherItWouldAsk();
+    void realDialogGetsFilterAndOverwriteOption_data();
+    void realDialogGetsFilterAndOverwriteOption();
+};
+
+void TestCommonDialog::cancel_data() {
+    QTest::addColumn<bool>("cancelError");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("fileTitle");
+    QTest::newRow("no error: names emptied") << false << true << ""
+                                             << "";
+    QTest::newRow("cancel error: names kept") << true << false << "/tmp/a.txt"
+                                              << "a.txt";
+}
+
+void TestCommonDialog::cancel() {
+    QFETCH(bool, cancelError);
+    QFETCH(bool, result);
+    QFETCH(QString, fileName);
+    QFETCH(QString, fileTitle);
+    CommonDialog::setResponder([](const CommonDialog::Request&) { return std::nullopt; });
+    QWidget owner;
+    CommonDialog cmd(&owner);
+    cmd.FileName = "/tmp/a.txt";
+    cmd.FileTitle = "a.txt";
+    cmd.CancelError = cancelError;
+    QCOMPARE(cmd.setAction(CommonDialog::ActionSave), result);
+    QCOMPARE(cmd.FileName, fileName);
+    QCOMPARE(cmd.FileTitle, fileTitle);
+}
+
+void TestCommonDialog::choiceSetsNameAndTitle() {
+    CommonDialog::Request seen{};
+    CommonDialog::setResponder([&seen](const CommonDialog::Request& r) {
+        seen = r;
+        return std::optional<QString>("/data/run 1/list.txt");
+    });
+    QWidget owner;
+    CommonDialog cmd(&owner);
+    QCOMPARE(cmd.objectName(), QString("Cmd1"));
+    cmd.Filter = "All Files (*.*)|*.*|";
+    cmd.FileName = "/data/old.txt";
+    QVERIFY(cmd.setAction(CommonDialog::ActionOpen));
+    QCOMPARE(seen.action, CommonDialog::ActionOpen);
+    QCOMPARE(seen.filter, QString("All Files (*.*)|*.*|"));
+    QCOMPARE(seen.fileName, QString("/data/old.txt")); // the dialog starts from the last name
+    QCOMPARE(cmd.FileName, QString("/data/run 1/list.txt"));
+    QCOMPARE(cmd.FileTitle, QString("list.txt"));
+}
+
+void TestCommonDialog::requestTellsWhetherItWouldAsk_data() {
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("save, no flags") << CommonDialog::ActionSave << 0 << false;
+    QTest::newRow("save, flag 2") << CommonDialog::ActionSave << 2 << true;
+    QTest::newRow("save, other flags only") << CommonDialog::ActionSave << 4 << false;
+    QTest::newRow("open, flag 2") << CommonDialog::ActionOpen << 2 << false;
+}
+
+void TestCommonDialog::requestTellsWhetherItWouldAsk() {
+    QFETCH(int, action);
+    QFETCH(int, flags);
+    QFETCH(bool, asks);
+    bool seen = !asks;
+    CommonDialog::setResponder([&seen](const CommonDialog::Request& r) {
+        seen = r.confirmOverwrite;
+        return std::optional<QString>("/tmp/x");
+    });
+    QWidget owner;
+    CommonDialog cmd(&owner);
+    cmd.Flags = flags;
+    cmd.setAction(action);
+    QCOMPARE(seen, asks);
+}
+
+void TestCommonDialog::realDialogGetsFilterAndOverwriteOption_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QStringList>("qtFilters");
+    QTest::newRow("export filter, first dialog")
+        << "All Files (*.*)|*.*|" << 0 << QStringList{"All Files (*.*)"};
+    QTest::newRow("two pairs, later dialog") << "Text|*.txt;*.dat|All Files (*.*)|*.*|" << 2
+                                             << QStringList{"Text (*.txt *.dat)", "All Files (*.*)"};
+}
+
+void TestCommonDialog::realDialogGetsFilterAndOverwriteOption() {
+    QFETCH(QString, filter);
+    QFETCH(int, flags);
+    QFETCH(QStringList, qtFilters);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("out.txt");
+    QWidget owner;
+    CommonDialog cmd(&owner);
+    cmd.Filter = filter;
+    cmd.Flags = flags;
+    QStringList shownFilters;
+    bool noConfirm = false;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        shownFilters = dlg->nameFilters();
+        noConfirm = dlg->testOption(QFileDialog::DontConfirmOverwrite);
+        modal = dlg->isModal();
+        dlg->selectFile(path);
+        static_cast<QDialog*>(dlg)->accept(); // the file dialog's own accept checks the name
+    });
+    QVERIFY(cmd.setAction(CommonDialog::ActionSave));
+    QCOMPARE(shownFilters, qtFilters);
+    QCOMPARE(noConfirm, (flags & 2) == 0);
+    QVERIFY(modal);
+    QCOMPARE(cmd.FileName, path);
+    QCOMPARE(cmd.FileTitle, QString("out.txt"));
+}
+
+QTEST_MAIN(TestCommonDialog)
+#include "test_common_dialog.moc"
