@@ -16,6 +16,7 @@ class QCloseEvent;
 
 namespace platform {
 class CommonDialog;
+class ImageList;
 class Toolbar;
 class ToolbarButton;
 }
@@ -81,6 +82,73 @@ private:
     bool inTick_ = false;
 
     // ---- members of the display mirror and keypad ----
+public:
+    // The letter key `key` (0..5) sends. Key 0 (HOLD) depends on the caption of LblMMA.
+    static char KeyLetter(int key, bool longPress, const QString& mmaCaption);
+    // A press held longer than this (seconds) is long; exactly this is short.
+    static constexpr float KeyPressThreshold = 2.0f;
+    static constexpr int KeyCount = 6;
+
+    // Face controls, back to front as built: body, bezel, glass, power symbol, key pictures,
+    // keys and legends, name plate, display texts, key symbols, click areas.
+    QWidget* Shape2 = nullptr;
+    QWidget* Shape3 = nullptr;
+    QWidget* Sh0 = nullptr; // "Sh(0)"
+    QWidget* Shape1 = nullptr;
+    QWidget* Line1 = nullptr;
+    QLabel* LblOLCLR = nullptr;
+    QLabel* LblYESNO = nullptr;
+    std::array<QLabel*, 2> LblMem{};
+    std::array<QLabel*, 4> LblCal{};
+    QLabel* CalDot = nullptr;
+    QLabel* MarkCal = nullptr;
+    std::array<QLabel*, 4> LblT{};
+    QLabel* LblAutoDot = nullptr;
+    QLabel* LblAutoDash = nullptr;
+    QLabel* LblMMA = nullptr;
+    QLabel* LblH = nullptr;
+    QLabel* LblM = nullptr;
+    QLabel* LblR = nullptr;
+    QLabel* ImgBT = nullptr;
+    QLabel *UnitKUp = nullptr, *UnitW = nullptr, *Unith = nullptr, *UnitM = nullptr, *UnitM2 = nullptr;
+    QLabel *UnitHUp = nullptr, *UnitDUp = nullptr, *UnitPercent = nullptr, *UnitKDown = nullptr;
+    QLabel *UnitBtu = nullptr, *UnitF = nullptr, *UnitF2 = nullptr, *UnitDotH = nullptr;
+    QLabel *UnitHDown = nullptr, *UnitDDown = nullptr;
+    std::array<QWidget*, KeyCount> ShapeR{};
+    std::array<QWidget*, KeyCount> ShapeC{};
+    std::array<QLabel*, KeyCount> Sym{};
+    std::array<QLabel*, KeyCount> Img{};
+    std::array<QLabel*, KeyCount> LblCmd{};
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
+    QLabel* LblName = nullptr;
+
+private:
+    // The fifteen unit labels in painting order.
+    std::array<QLabel*, 15> unitLabels() const;
+    // Sets a display label's caption and sizes it to the text around its design anchor.
+    static void setCaption(QLabel* label, const QString& text);
 
     // ---- members of the toolbar and recording ----
+public:
+    platform::Toolbar* Toolbar1 = nullptr;
+    std::shared_ptr<platform::ImageList> ImageList1; // the toolbar's pictures, 1-based
+    platform::CommonDialog* Cmd1 = nullptr;         // the one file dialog of the run
+
+    void StartRecording();
+    void StopRecording();
+    void OpenLiveList();
+    // The open real-time list, or nullptr.
+    RealTimeList* realTimeList() const { return realTimeList_; }
+
+    // The sample clock "hh:nn:ss" advanced by whole seconds, wrapping at midnight.
+    static QString AdvanceSampleTime(const QString& hhnnss, double seconds);
+
+private:
+    bool unitGateOpen() const;
+    void showSaveIdle();      // Save button back to its save picture and tooltip
+    void stopRecordingAuto(); // the sampler's stop: captions emptied, file closed
+    bool writeRecordLine(const QByteArray& line);
+    void listStep(const QString& sampleLine);
+
+    RealTimeList* realTimeList_ = nullptr;
 };
