@@ -5,6 +5,7 @@
 static void initOne() {
     // Each bundle in this folder is registered here by its file name.
     Q_INIT_RESOURCE(assets);
+    Q_INIT_RESOURCE(toolbar);
     Q_INIT_RESOURCE(face);
 }
 

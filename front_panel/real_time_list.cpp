@@ -1,0 +1,101 @@
+#include "front_panel/real_time_list.h"
+
+#include "front_panel/panel.h"
+#include "logger_data/file_transfer.h"
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <algorithm>
+
+using platform::designFont;
+using platform::px;
+using platform::rectTwips;
+
+namespace {
+constexpr int kRowsInView = 15;
+}
+
+void ShowAsToolbarStrip(QWidget& toolbar) {
+    QPalette pal = toolbar.palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    toolbar.setPalette(pal);
+    toolbar.setAutoFillBackground(true);
+}
+
+RealTimeList::RealTimeList(AppState& app, Panel& panel) : QWidget(&panel), app_(app), panel_(panel) {
+    setObjectName(QStringLiteral("RealTimeList"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromLatin1(Caption));
+    setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0, 128, 128));
+    setPalette(pal);
+
+    ImageList1.add(QIcon(QStringLiteral(":/toolbar/save.png")));
+    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
+    Toolbar1 = new platform::Toolbar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setGeometry(rectTwips(0, 0, 2790, 420));
+    ShowAsToolbarStrip(*Toolbar1);
+    Toolbar1->setImageList(&ImageList1);
+    Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
+    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
+            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+
+    Grid = new platform::Grid(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setGeometry(rectTwips(0, 480, 2775, 3615));
+    Grid->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    Grid->setRows(1);
+    Grid->setCols(3);
+    // The sampler starts scrolling at the 16th row: rows just high enough for 15 data rows to
+    // show under the header, so the newest row is always in view.
+    const int dataHeight =
+        Grid->height() - 2 * Grid->frameWidth() - Grid->horizontalHeader()->sizeHint().height();
+    const int rowHeight = std::max(QFontMetrics(Grid->font()).height() + 2, dataHeight / kRowsInView);
+    Grid->verticalHeader()->setMinimumSectionSize(rowHeight);
+    Grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+
+    Form_Load();
+}
+
+void RealTimeList::Form_Load() {
+    // Just right of the main window, top edges level.
+    move(panel_.x() + panel_.frameGeometry().width(), panel_.y());
+    ApplyListHeader(*this, *Grid, app_.display.DisplayUnitText);
+}
+
+void RealTimeList::Form_Unload() {
+    app_.liveList.ListOpen = false;
+    app_.liveList.ListCount = 0;
+}
+
+void RealTimeList::closeEvent(QCloseEvent* e) {
+    Form_Unload();
+    e->accept();
+    emit unloaded();
+}
+
+void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
+    if (key == QLatin1String("Save")) {
+        if (app_.recording.Recording) {
+            platform::msgBox(this, QStringLiteral("Aready in recording mode, close it and try again !"),
+                             platform::MsgIcon::Critical);
+            return;
+        }
+        platform::setBusyPointer(true);
+        AskSaveFileName(*panel_.Cmd1, app_.recording);
+        if (app_.recording.FileChosen)
+            SaveGridToFile(*this, *Grid, app_.recording);
+        platform::setBusyPointer(false);
+    } else if (key == QLatin1String("Print")) {
+        PrintGrid(*this, *Grid, panel_.Timer1);
+    }
+}

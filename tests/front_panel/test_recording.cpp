@@ -1,0 +1,413 @@
+// The main toolbar's recording control and the PC sampler's recording file, driven tick by tick.
+#include "tests/front_panel/sampler_fixture.h"
+
+#include <QTest>
+
+using testing::SamplerFixture;
+
+namespace {
+
+const QString kWatt = QStringLiteral("W/(M)2");
+const QString kBtu = QStringLiteral("Btu/((ft)2.h)");
+
+QStringList sampleTimes(const RealTimeList* list) {
+    QStringList out;
+    for (int r = 1; r < list->Grid->rows(); ++r)
+        out << list->Grid->textAt(r, 1);
+    return out;
+}
+
+} // namespace
+
+class TestRecording : public QObject {
+    Q_OBJECT
+private slots:
+    void toolbarButtons_data();
+    void toolbarButtons();
+    void otherKeysDoNothing_data();
+    void otherKeysDoNothing();
+    void recordingFileBytes_data();
+    void recordingFileBytes();
+    void saveButtonAndStatusLine();
+    void sampleClock_data();
+    void sampleClock();
+    void unitGate_data();
+    void unitGate();
+    void saveWithForeignUnitKeepsRecording();
+    void autoStopOnUnitChange();
+    void autoStopAtRecordLimit();
+    void startStopStartAsksForANewFile();
+    void cancelAfterStopKeepsTheFile();
+    void recordIsOnDiskAfterItsTick();
+    void unopenableFileChangesNothing_data();
+    void unopenableFileChangesNothing();
+    void failingWriteStopsAndKeepsTheCount();
+};
+
+void TestRecording::toolbarButtons_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<int>("image");
+    QTest::addColumn<bool>("shown");
+    // clang-format off
+    QTest::newRow("1") << 1 << "Save" << "Save As" << 8 << true;
+    QTest::newRow("2") << 2 << "Open" << "Open File" << 3 << true;
+    QTest::newRow("3") << 3 << "List" << "List Display" << 11 << true;
+    QTest::newRow("4") << 4 << "Graph" << "Graphic Display" << 4 << true;
+    QTest::newRow("5") << 5 << "PC" << "PC Sampling" << 14 << true;
+    QTest::newRow("6") << 6 << "Memory" << "Data Logger" << 13 << true;
+    QTest::newRow("7") << 7 << "Stop" << "Stop Recording" << 9 << false;
+    QTest::newRow("8") << 8 << "Save1" << "Save As" << 8 << false;
+    QTest::newRow("9") << 9 << "TimeSet" << "Set Meter Time to System Time" << 20 << true;
+    // clang-format on
+}
+
+void TestRecording::toolbarButtons() {
+    QFETCH(int, index);
+    QFETCH(QString, key);
+    QFETCH(QString, tip);
+    QFETCH(int, image);
+    QFETCH(bool, shown);
+    SamplerFixture f;
+    const platform::Toolbar* bar = f.panel->Toolbar1;
+    QCOMPARE(bar->geometry(), QRect(0, 0, 323, 28));
+    QCOMPARE(bar->count(), 9);
+    const platform::ToolbarButton* b = bar->button(index);
+    QVERIFY(b);
+    QCOMPARE(b->key(), key);
+    QCOMPARE(b->toolTip(), tip);
+    QCOMPARE(b->image(), image);
+    QCOMPARE(!b->isHidden(), shown);
+    QVERIFY(!b->icon().isNull());
+    QVERIFY(!b->icon().pixmap(16, 16).isNull());
+}
+
+void TestRecording::otherKeysDoNothing_data() {
+    QTest::addColumn<QString>("key");
+    QTest::newRow("lower case") << "save";
+    QTest::newRow("upper case") << "LIST";
+    QTest::newRow("trailing blank") << "Save ";
+    QTest::newRow("icon holder Stop") << "Stop";
+    QTest::newRow("icon holder Save1") << "Save1";
+    QTest::newRow("later command Open") << "Open";
+    QTest::newRow("later command Graph") << "Graph";
+}
+
+void TestRecording::otherKeysDoNothing() {
+    QFETCH(QString, key);
+    SamplerFixture f;
+    f.answers << f.path(QStringLiteral("never.txt"));
+    f.panel->Toolbar1_ButtonClick(key);
+    // The two icon holders are hidden buttons: a click on them must not reach the dispatch.
+    if (platform::ToolbarButton* b = f.panel->Toolbar1->button(key))
+        b->click();
+    QVERIFY(f.requests.isEmpty());
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.list());
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void TestRecording::recordingFileBytes_data() {
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QStringList>("readings");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("W/m2") << kWatt << QStringList{"812.5", "OL", "", " 12.0"}
+                          << QByteArray("\tTime\tW/(M)2\r\n"
+                                        "1\t10:00:01\t812.5\r\n"
+                                        "2\t10:00:02\tOL\r\n"
+                                        "3\t10:00:03\t\r\n"
+                                        "4\t10:00:04\t 12.0\r\n");
+    QTest::newRow("Btu") << kBtu << QStringList{"257.6", "  25.7"}
+                         << QByteArray("\tTime\tBtu/((ft)2.h)\r\n"
+                                       "1\t10:00:01\t257.6\r\n"
+                                       "2\t10:00:02\t  25.7\r\n");
+}
+
+void TestRecording::recordingFileBytes() {
+    QFETCH(QString, unit);
+    QFETCH(QStringList, readings);
+    QFETCH(QByteArray, bytes);
+    SamplerFixture f;
+    f.show(unit, readings.value(0));
+    const QString file = f.path(QStringLiteral("rec.txt"));
+    f.startRecording(file);
+    QVERIFY(f.app.recording.Recording);
+    QCOMPARE(f.app.recording.RecordUnit, unit);
+    for (const QString& r : readings) {
+        f.show(unit, r);
+        f.tick();
+    }
+    f.click(QStringLiteral("Save"));
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QCOMPARE(SamplerFixture::fileBytes(file), bytes);
+}
+
+void TestRecording::saveButtonAndStatusLine() {
+    SamplerFixture f;
+    f.panel->LblRec->hide();
+    f.startRecording(f.path(QStringLiteral("status.txt")));
+    QCOMPARE(f.saveButton()->image(), 9);
+    QCOMPARE(f.saveButton()->toolTip(), QStringLiteral("Stop Recording"));
+    QCOMPARE(f.saveButton()->icon().pixmap(16, 16).toImage(),
+             f.panel->ImageList1->image(9).pixmap(16, 16).toImage());
+    QCOMPARE(f.panel->LblFileName->text(), QStringLiteral("status.txt"));
+    QVERIFY(!f.panel->LblRec->isHidden());
+    QCOMPARE(f.panel->LblCount->text(), QString());
+
+    f.tick(2);
+    QCOMPARE(f.panel->LblCount->text(), QStringLiteral("2"));
+    QCOMPARE(f.panel->LblRec->text(), QStringLiteral("Rec"));
+    QCOMPARE(f.panel->LblFileName->text(), QStringLiteral("status.txt"));
+
+    f.click(QStringLiteral("Save"));
+    QCOMPARE(f.saveButton()->image(), 8);
+    QCOMPARE(f.saveButton()->toolTip(), QStringLiteral("Save As"));
+    QVERIFY(f.panel->LblRec->isHidden());
+    QCOMPARE(f.panel->LblCount->text(), QString());
+    QCOMPARE(f.panel->LblFileName->text(), QString());
+    QCOMPARE(f.app.recording.FileRecordCount, 0.0f);
+    QVERIFY(!f.app.recording.FileChosen);
+}
+
+void TestRecording::sampleClock_data() {
+    QTest::addColumn<float>("interval");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("resetAfterTick"); // the counter set to 0 after this tick (0: never)
+    QTest::addColumn<QStringList>("times");  // sample times, one per sample taken
+    QTest::newRow("interval 1 samples every tick")
+        << 1.0f << "10:00:00" << 3 << 0 << QStringList{"10:00:01", "10:00:02", "10:00:03"};
+    QTest::newRow("interval 2 every second tick")
+        << 2.0f << "10:00:00" << 5 << 0 << QStringList{"10:00:02", "10:00:04", "10:00:06"};
+    QTest::newRow("interval 7 at the 7th tick")
+        << 7.0f << "08:59:58" << 15 << 0 << QStringList{"09:00:05", "09:00:12", "09:00:19"};
+    QTest::newRow("counter 0 samples at once")
+        << 7.0f << "10:00:00" << 3 << 2 << QStringList{"10:00:07", "10:00:14"};
+    QTest::newRow("midnight wrap") << 2.0f << "23:59:59" << 3 << 0 << QStringList{"00:00:01", "00:00:03"};
+    QTest::newRow("hour wrap") << 3600.0f << "23:30:00" << 1 << 0 << QStringList{"00:30:00"};
+    QTest::newRow("a whole day") << 86400.0f << "12:34:56" << 1 << 0 << QStringList{"12:34:56"};
+}
+
+void TestRecording::sampleClock() {
+    QFETCH(float, interval);
+    QFETCH(QString, start);
+    QFETCH(int, ticks);
+    QFETCH(int, resetAfterTick);
+    QFETCH(QStringList, times);
+    SamplerFixture f;
+    f.app.sampling.SampleInterval = interval;
+    f.app.sampling.SampleTime = start;
+    f.click(QStringLiteral("List"));
+    QVERIFY(f.list());
+    for (int t = 1; t <= ticks; ++t) {
+        f.tick();
+        if (t == resetAfterTick)
+            f.app.sampling.SampleTickCount = 0;
+    }
+    QCOMPARE(sampleTimes(f.list()), times);
+    QCOMPARE(f.app.sampling.SampleTime, times.last());
+}
+
+void TestRecording::unitGate_data() {
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("before the first frame") << QString();
+    QTest::newRow("percent") << QStringLiteral("%");
+    QTest::newRow("wrong case") << QStringLiteral("w/(M)2");
+}
+
+void TestRecording::unitGate() {
+    QFETCH(QString, unit);
+    SamplerFixture f;
+    f.show(unit, QStringLiteral("12.5"));
+    f.answers << f.path(QStringLiteral("gated.txt"));
+    f.click(QStringLiteral("Save"));
+    f.click(QStringLiteral("List"));
+    f.click(QStringLiteral("Graph"));
+    QVERIFY(f.requests.isEmpty());
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.liveList.ListOpen);
+    QVERIFY(!f.list());
+    QVERIFY(f.messages.boxes.isEmpty());
+    QCOMPARE(f.saveButton()->image(), 8);
+}
+
+void TestRecording::saveWithForeignUnitKeepsRecording() {
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("gate.txt"));
+    f.startRecording(file);
+    f.show(QStringLiteral("%"), QStringLiteral("50"));
+    f.click(QStringLiteral("Save"));
+    QVERIFY(f.app.recording.Recording);
+    f.tick(); // the sampler sees the change and stops by itself
+    QVERIFY(!f.app.recording.Recording);
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n"));
+}
+
+void TestRecording::autoStopOnUnitChange() {
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("unit.txt"));
+    f.click(QStringLiteral("List"));
+    f.startRecording(file);
+    f.tick(2);
+    QCOMPARE(f.list()->Grid->rows(), 3);
+
+    f.show(QStringLiteral("KW/(M)2"), QStringLiteral("0.812"));
+    f.tick();
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.FileChosen);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QCOMPARE(f.app.recording.FileRecordCount, 0.0f);
+    QCOMPARE(f.saveButton()->image(), 8);
+    QCOMPARE(f.saveButton()->toolTip(), QStringLiteral("Save As"));
+    QCOMPARE(f.panel->LblRec->text(), QString());
+    QCOMPARE(f.panel->LblCount->text(), QString());
+    QCOMPARE(f.panel->LblFileName->text(), QStringLiteral("unit.txt")); // until the next sample
+    QCOMPARE(f.list()->Grid->rows(), 3);                                // that tick adds no row
+    QCOMPARE(f.app.sampling.SampleTickCount, 1);                        // so the next tick samples
+    QCOMPARE(SamplerFixture::fileBytes(file),
+             QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n2\t10:00:02\t812.5\r\n"));
+
+    f.tick(); // samples again: the status line empties and the list closes on the new unit
+    QCOMPARE(f.app.sampling.SampleTime, QStringLiteral("10:00:04"));
+    QCOMPARE(f.panel->LblFileName->text(), QString());
+    QVERIFY(!f.app.liveList.ListOpen);
+    QVERIFY(!f.list());
+}
+
+void TestRecording::autoStopAtRecordLimit() {
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("full.txt"));
+    f.startRecording(file);
+    f.app.recording.FileRecordCount = 86398; // as if 86398 records were written already
+    f.tick(2);
+    QVERIFY(f.app.recording.Recording);
+    QCOMPARE(f.panel->LblCount->text(), QStringLiteral("86400"));
+    f.tick();
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QCOMPARE(SamplerFixture::fileBytes(file),
+             QByteArray("\tTime\tW/(M)2\r\n86399\t10:00:01\t812.5\r\n86400\t10:00:02\t812.5\r\n"));
+}
+
+void TestRecording::startStopStartAsksForANewFile() {
+    SamplerFixture f;
+    const QString first = f.path(QStringLiteral("first.txt"));
+    const QString second = f.path(QStringLiteral("second.txt"));
+    f.startRecording(first);
+    f.tick();
+    f.click(QStringLiteral("Save"));
+    f.show(kBtu, QStringLiteral("257.6"));
+    f.startRecording(second);
+    QCOMPARE(f.requests.size(), 2);
+    QVERIFY(f.app.recording.Recording);
+    QCOMPARE(f.panel->LblFileName->text(), QStringLiteral("second.txt"));
+    f.tick();
+    f.click(QStringLiteral("Save"));
+    QCOMPARE(SamplerFixture::fileBytes(first), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
+    QCOMPARE(SamplerFixture::fileBytes(second),
+             QByteArray("\tTime\tBtu/((ft)2.h)\r\n1\t10:00:02\t257.6\r\n"));
+}
+
+void TestRecording::cancelAfterStopKeepsTheFile() {
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("kept.txt"));
+    f.startRecording(file);
+    f.tick();
+    f.show(kBtu, QStringLiteral("257.6"));
+    f.tick(); // automatic stop
+    QVERIFY(!f.app.recording.Recording);
+    f.click(QStringLiteral("Save")); // the dialog is cancelled
+    QCOMPARE(f.requests.size(), 2);
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
+    QVERIFY(f.messages.boxes.isEmpty());
+}
+
+void TestRecording::recordIsOnDiskAfterItsTick() {
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("disk.txt"));
+    f.startRecording(file);
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n"));
+    f.tick();
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
+    QVERIFY(f.app.recording.File.isOpen());
+}
+
+void TestRecording::unopenableFileChangesNothing_data() {
+    QTest::addColumn<QString>("file"); // relative names are placed in the test's folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing folder") << "no/such/folder/rec.txt"
+                                    << "No such file or directory";
+    QTest::newRow("device that takes no bytes") << "/dev/full"
+                                                << "No space left on device";
+}
+
+void TestRecording::unopenableFileChangesNothing() {
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    if (file == QLatin1String("/dev/full") && !QFile::exists(file))
+        QSKIP("no /dev/full here");
+    SamplerFixture f;
+    if (!file.startsWith(QLatin1Char('/')))
+        file = f.path(file);
+    f.panel->LblRec->hide();
+    f.panel->LblFileName->setText(QString());
+    f.startRecording(file);
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QVERIFY(!f.app.recording.FileChosen);
+    QCOMPARE(f.saveButton()->image(), 8);
+    QCOMPARE(f.saveButton()->toolTip(), QStringLiteral("Save As"));
+    QCOMPARE(f.panel->LblFileName->text(), QString());
+    QVERIFY(f.panel->LblRec->isHidden());
+    QCOMPARE(f.messages.boxes.size(), 1);
+    const platform::MsgRecord& box = f.messages.boxes[0];
+    QCOMPARE(box.text, QStringLiteral("Cannot create %1: %2").arg(file, reason));
+    QVERIFY(box.icon == platform::MsgIcon::Critical);
+    QCOMPARE(box.title, QStringLiteral("Vantrel"));
+    f.tick(); // nothing is recorded
+    QCOMPARE(f.panel->LblCount->text(), QString());
+}
+
+void TestRecording::failingWriteStopsAndKeepsTheCount() {
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("lost.txt"));
+    f.click(QStringLiteral("List"));
+    f.startRecording(file);
+    f.tick();
+    // The disk fills up: the open handle now points at a device that refuses every byte.
+    QFile& handle = f.app.recording.File;
+    handle.close();
+    handle.setFileName(QStringLiteral("/dev/full"));
+    QVERIFY(handle.open(QIODevice::WriteOnly));
+    f.tick();
+
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!handle.isOpen());
+    QVERIFY(!f.app.recording.FileChosen);
+    QCOMPARE(f.app.recording.FileRecordCount, 1.0f);
+    QCOMPARE(f.panel->LblCount->text(), QStringLiteral("1"));
+    QCOMPARE(f.panel->LblRec->text(), QString());
+    QCOMPARE(f.saveButton()->image(), 8);
+    QCOMPARE(f.saveButton()->toolTip(), QStringLiteral("Save As"));
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QCOMPARE(f.messages.boxes[0].text,
+             QStringLiteral("Recording stopped: cannot write to /dev/full: No space left on device\n"
+                            "Records saved: 1"));
+    QVERIFY(f.messages.boxes[0].icon == platform::MsgIcon::Critical);
+    QCOMPARE(f.list()->Grid->rows(), 2); // the failed sample adds no row either
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
+
+    f.tick(); // the next sample goes on without a recording
+    QCOMPARE(f.list()->Grid->rows(), 3);
+    QCOMPARE(f.panel->LblCount->text(), QString());
+    QCOMPARE(f.app.recording.FileRecordCount, 0.0f);
+}
+
+QTEST_MAIN(TestRecording)
+#include "test_recording.moc"
