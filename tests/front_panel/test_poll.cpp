@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "tests/support/panel_fixture.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -38,6 +39,7 @@ private slots:
     void endlessBadFramesEndTheTick();
     void silenceShowsNoComUntilBytesCome();
     void lostDeviceIsReopened();
+    void keyDuringAWaitingTickKeepsTheMirrorLive();
 };
 
 void TestPoll::startUpFailure_data() {
@@ -212,6 +214,32 @@ void TestPoll::lostDeviceIsReopened() {
     QVERIFY(f.meter.reopen());
     QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("222.2"); }, 10.0));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+}
+
+void TestPoll::keyDuringAWaitingTickKeepsTheMirrorLive() {
+    PanelFixture f;
+    QVERIFY(f.start());
+    QVERIFY(waitUntil([&] { return !f.panel->LblValue->text().isEmpty(); }));
+    f.panel->Timer1.stop();
+    // The release runs inside the tick's wait, as a click does while the tick pumps events.
+    QTimer::singleShot(30, [&] {
+        f.panel->LblCmd_MouseDown(1);
+        f.panel->LblCmd_MouseUp(1);
+    });
+    // A stalled tick would wait for the meter for ever: free it now and then, so the test fails
+    // rather than hangs.
+    QTimer rescue;
+    QObject::connect(&rescue, &QTimer::timeout, [&] { f.meter.sendRaw(QByteArray(1, '\x55')); });
+    rescue.start(4000);
+    QElapsedTimer live;
+    live.start();
+    f.panel->Timer1_Timer();
+    QVERIFY(f.meter.commandLetters().endsWith(QLatin1String("AP")));
+    // Frames kept coming after the key: a stalled tick goes eight one-second waits without any.
+    QVERIFY2(live.elapsed() < 3000, "the mirror stalled after the key");
+    QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+    f.panel->Timer1_Timer();
+    QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("KW/(M)2")); // the stand-in's POWER key
 }
 
 QTEST_MAIN(TestPoll)

@@ -23,7 +23,9 @@
 // Command parsing: "G" takes the next two bytes as its payload. "C" is the clock command when four
 // payload bytes follow within 150 ms; a letter arriving first (payload bytes are never letters) or
 // the time running out with no payload makes it the SET key. A byte that is no command is logged
-// as '?' with the byte as payload. Every command stops the display stream and a running dump.
+// as '?' with the byte as payload. Every command stops a running dump. The display stream goes on
+// through "A" and the key letters, as the meter's own display keeps updating; the commands that
+// carry a payload or a long reply ("F", "J", "G", "C", "D") pause it until the next "M".
 
 #include "tools/standin/meter_standin.h"
 
@@ -127,6 +129,7 @@ struct MeterStandIn::Impl {
 
     // --- stream ---
     QTimer streamTimer;
+    bool streamWasOn = false; // the stream ran when a "C" came that may yet turn out a key
     int framePeriod = 100;
     QByteArray fixedFrame;
     LineMode mode = LineMode::Normal;
@@ -352,8 +355,13 @@ struct MeterStandIn::Impl {
         startCommand(char(b));
     }
 
+    static bool pausesStream(char c) { return c == 'F' || c == 'J' || c == 'G' || c == 'C' || c == 'D'; }
+
     void startCommand(char c) {
-        streamTimer.stop();
+        if (pausesStream(c)) {
+            streamWasOn = streamTimer.isActive();
+            streamTimer.stop();
+        }
         stopDump();
         if (c == 'C' || c == 'G') {
             pending = c == 'C' ? Pending::Clock : Pending::Interval;
@@ -426,6 +434,9 @@ struct MeterStandIn::Impl {
             clockSince.start();
         } else if (payload.isEmpty()) {
             key('C');
+            // The SET key held long is a key like any other: the display goes on.
+            if (streamWasOn && mode != LineMode::Silent)
+                streamTimer.start(framePeriod);
         }
     }
 
