@@ -150,13 +150,17 @@ void Panel::Timer1_Timer() {
     if (LblCOM->text() != PortCaption(app_.link.ComPortNumber))
         LblCOM->setText(PortCaption(app_.link.ComPortNumber));
 
-    DecodeFrameFlags(app_.display, frame);
-    if (app_.display.AnnClearPrompt) {
-        ShowClearPrompt(frame);
-    } else {
-        ShowNormal(frame);
-        if (++app_.link.PollCount >= 15)
-            app_.link.PollCount = 0;
-    }
+    PaintFrame(frame);
+    // Only normal screens count towards the next pointer query.
+    if (!app_.display.AnnClearPrompt && ++app_.link.PollCount >= 15)
+        app_.link.PollCount = 0;
     emit framePainted();
+}
+
+void Panel::PaintFrame(const QByteArray& frame) {
+    DecodeFrameFlags(app_.display, frame);
+    if (app_.display.AnnClearPrompt)
+        ShowClearPrompt(frame);
+    else
+        ShowNormal(frame);
 }

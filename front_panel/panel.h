@@ -36,6 +36,9 @@ public:
     void LblCOM_Click();
     void Timer1_Timer();
 
+    // Decodes an accepted frame and paints the screen it calls for.
+    void PaintFrame(const QByteArray& frame);
+
     // ---- display mirror and keypad (panel_face.cpp) ----
     void ShowClearPrompt(const QByteArray& frame);
     void ShowNormal(const QByteArray& frame);

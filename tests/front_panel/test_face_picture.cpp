@@ -16,14 +16,6 @@ using standin::makeFrame;
 
 namespace {
 
-void paint(Panel& panel, AppState& app, const QByteArray& frame) {
-    DecodeFrameFlags(app.display, frame);
-    if (app.display.AnnClearPrompt)
-        panel.ShowClearPrompt(frame);
-    else
-        panel.ShowNormal(frame);
-}
-
 // Pixels of `colour` inside `r` of the picture.
 int countColour(const QImage& img, const QRect& r, const QColor& colour) {
     int n = 0;
@@ -68,8 +60,8 @@ void TestFacePicture::grab() {
     AppState app;
     Panel panel(app);
     panel.show();
-    paint(panel, app, makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC, 0x1000, 0xCCCC));
-    paint(panel, app, frame);
+    panel.PaintFrame(makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC, 0x1000, 0xCCCC));
+    panel.PaintFrame(frame);
     QCOMPARE(panel.LblValue->text(), value);
 
     const QPixmap shot = panel.grab();

@@ -11,15 +11,6 @@ using standin::makeFrame;
 
 namespace {
 
-// Decodes and paints a frame as the poll tick does.
-void paint(Panel& panel, AppState& app, const QByteArray& frame) {
-    DecodeFrameFlags(app.display, frame);
-    if (app.display.AnnClearPrompt)
-        panel.ShowClearPrompt(frame);
-    else
-        panel.ShowNormal(frame);
-}
-
 QLabel* label(Panel& panel, const QString& name) {
     auto* l = panel.findChild<QLabel*>(name);
     if (!l)
@@ -118,12 +109,12 @@ void TestMirror::clearPrompt() {
     QFETCH(QString, yesNo);
     AppState app;
     Panel panel(app);
-    paint(panel, app, everythingFrame());
+    panel.PaintFrame(everythingFrame());
     const QString unit = app.display.DisplayUnitText;
     QVERIFY(!unit.isEmpty());
 
     // Every flag byte lit as well: the prompt hides the indicators whatever their bits say.
-    paint(panel, app, makeFrame(0xFF, 0xFF, 0xFF, quint8(flags4 | 0x1F), 0x42, 0x1234, 0x5678, 0x9012));
+    panel.PaintFrame(makeFrame(0xFF, 0xFF, 0xFF, quint8(flags4 | 0x1F), 0x42, 0x1234, 0x5678, 0x9012));
     QCOMPARE(panel.LblOLCLR->text(), QStringLiteral("CLR"));
     QCOMPARE(panel.LblYESNO->text(), yesNo);
     for (const Indicator& i : kIndicators)
@@ -151,9 +142,9 @@ void TestMirror::normalAfterClearPrompt() {
     QFETCH(QByteArray, frame);
     AppState app;
     Panel panel(app);
-    paint(panel, app, everythingFrame());
-    paint(panel, app, makeFrame(0x00, 0x00, 0x00, 0x60));
-    paint(panel, app, frame);
+    panel.PaintFrame(everythingFrame());
+    panel.PaintFrame(makeFrame(0x00, 0x00, 0x00, 0x60));
+    panel.PaintFrame(frame);
 
     QCOMPARE(panel.LblOLCLR->text(), QString());
     QCOMPARE(panel.LblYESNO->text(), QString());
@@ -188,7 +179,7 @@ void TestMirror::digitGroups() {
     QFETCH(QString, value);
     AppState app;
     Panel panel(app);
-    paint(panel, app, makeFrame(0x00, quint8(flags2), 0x05, quint8(flags4), 0x07, 0x1234, 0x5678, 0xC9C1));
+    panel.PaintFrame(makeFrame(0x00, quint8(flags2), 0x05, quint8(flags4), 0x07, 0x1234, 0x5678, 0xC9C1));
     QCOMPARE(panel.LblValue->text(), value);
     QCOMPARE(panel.LblMem[0]->text(), QStringLiteral("0"));
     QCOMPARE(panel.LblMem[1]->text(), QStringLiteral("7"));
@@ -218,7 +209,7 @@ void TestMirror::maxMinAvgCaption() {
     QFETCH(QString, caption);
     AppState app;
     Panel panel(app);
-    paint(panel, app, makeFrame(quint8(flags1), 0x00, 0x05, 0x00));
+    panel.PaintFrame(makeFrame(quint8(flags1), 0x00, 0x05, 0x00));
     QCOMPARE(panel.LblMMA->text(), caption);
     QVERIFY(panel.LblMMA->isHidden());
 }
@@ -226,12 +217,12 @@ void TestMirror::maxMinAvgCaption() {
 void TestMirror::rInFrontOfM() {
     AppState app;
     Panel panel(app);
-    paint(panel, app, makeFrame(0x00, 0x0C, 0x05, 0x00));
+    panel.PaintFrame(makeFrame(0x00, 0x0C, 0x05, 0x00));
     QVERIFY(!panel.LblM->isHidden());
     QVERIFY(!panel.LblR->isHidden());
     QVERIFY(panel.LblM->geometry().intersects(panel.LblR->geometry()));
     QCOMPARE(panel.childAt(panel.LblR->geometry().center()), panel.LblR);
-    paint(panel, app, makeFrame(0x00, 0x04, 0x05, 0x00));
+    panel.PaintFrame(makeFrame(0x00, 0x04, 0x05, 0x00));
     QCOMPARE(panel.childAt(panel.LblM->geometry().center()), panel.LblM);
 }
 
@@ -271,7 +262,7 @@ void TestMirror::geometry() {
 void TestMirror::labelsFollowTheirText() {
     AppState app;
     Panel panel(app);
-    paint(panel, app, makeFrame(0x00, 0x40, 0x05, 0x00, 0x07, 0x1234, 0x8125, 0x1234));
+    panel.PaintFrame(makeFrame(0x00, 0x40, 0x05, 0x00, 0x07, 0x1234, 0x8125, 0x1234));
     // The main value grows around the middle of its design box, from the design top.
     const QRect v = panel.LblValue->geometry();
     const QRect design = rectTwips(2100, 1065, 285, 1125);
@@ -284,7 +275,7 @@ void TestMirror::labelsFollowTheirText() {
     // Left-aligned CAL digits keep their left edge.
     QCOMPARE(panel.LblCal[1]->geometry().topLeft(), rectTwips(570, 1365, 60, 285).topLeft());
     // Back to empty: the design box.
-    paint(panel, app, makeFrame(0x00, 0x00, 0x00, 0x20));
+    panel.PaintFrame(makeFrame(0x00, 0x00, 0x00, 0x20));
     QCOMPARE(panel.LblValue->geometry(), design);
 }
 

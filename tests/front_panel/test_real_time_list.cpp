@@ -228,8 +228,7 @@ void TestRealTimeList::grabPanelAndList() {
         const QString digits = QString::number(7800 + 13 * n);
         const QByteArray frame = standin::makeFrame(0x00, 0x40, 0x05, 0x00, 0x01, 0xCCCC,
                                                     static_cast<quint16>(digits.toUInt(nullptr, 16)));
-        DecodeFrameFlags(f.app.display, frame);
-        f.panel->ShowNormal(frame);
+        f.panel->PaintFrame(frame);
         f.tick();
     }
     QCOMPARE(f.list()->Grid->textAt(20, 2), QStringLiteral("806.0"));

@@ -11,6 +11,8 @@
 
 using platform::CommonDialog;
 
+using testing::CaptionLog;
+
 namespace {
 
 // A list window as the list windows build it: three columns, the header row filled.
@@ -30,23 +32,6 @@ struct ListWindow {
         for (const QString& r : rows)
             grid->addItem(r);
     }
-};
-
-// Records every caption the window is given.
-class CaptionLog : public QObject {
-public:
-    explicit CaptionLog(QWidget* w) : w_(w) { w->installEventFilter(this); }
-    QStringList captions;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::WindowTitleChange)
-            captions << w_->windowTitle();
-        return false;
-    }
-
-private:
-    QWidget* w_;
 };
 
 QByteArray readAll(const QString& path) {

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QtTest>
 
+using testing::CaptionLog;
+
 namespace {
 
 struct ListWindow {
@@ -31,22 +33,6 @@ struct ListWindow {
             grid->addItem(r);
     }
     ~ListWindow() { delete guard.data(); }
-};
-
-class CaptionLog : public QObject {
-public:
-    explicit CaptionLog(QWidget* w) : w_(w) { w->installEventFilter(this); }
-    QStringList captions;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::WindowTitleChange)
-            captions << w_->windowTitle();
-        return false;
-    }
-
-private:
-    QWidget* w_;
 };
 
 // The printed lines, each reduced to its words: the printer font is proportional, so the

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QWidget>
 
 namespace testing {
 
@@ -15,7 +16,6 @@ QByteArray bytes(std::initializer_list<int> values) {
         b.append(static_cast<char>(v));
     return b;
 }
-
 
 bool waitUntil(const std::function<bool()>& done, double seconds) {
     QElapsedTimer t;
@@ -66,6 +66,16 @@ EndCapture::EndCapture() {
 
 EndCapture::~EndCapture() {
     platform::setEndProgramHook(nullptr);
+}
+
+CaptionLog::CaptionLog(QWidget* w) : w_(w) {
+    w->installEventFilter(this);
+}
+
+bool CaptionLog::eventFilter(QObject*, QEvent* e) {
+    if (e->type() == QEvent::WindowTitleChange)
+        captions << w_->windowTitle();
+    return false;
 }
 
 QString artifactsDir() {

@@ -5,8 +5,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+class QWidget;
 #include <initializer_list>
 
 namespace testing {
@@ -35,6 +39,19 @@ public:
     EndCapture();
     ~EndCapture();
     static QList<int>& codes();
+};
+
+// Records every caption a window is given, progress captions included.
+class CaptionLog : public QObject {
+public:
+    explicit CaptionLog(QWidget* w);
+    QStringList captions;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QWidget* w_;
 };
 
 // A folder for pictures the tests grab, from $VANTREL_ARTIFACTS (created), else the temp folder.
