@@ -21,10 +21,7 @@ Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 128, 128));
-    setPalette(pal);
+    platform::fillBackground(*this, QColor(0, 128, 128));
 
     COM.setObjectName(QStringLiteral("COM"));
     Timer1.setObjectName(QStringLiteral("Timer1"));

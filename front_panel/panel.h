@@ -19,7 +19,7 @@ class CommonDialog;
 class ImageList;
 class Toolbar;
 class ToolbarButton;
-}
+} // namespace platform
 class RealTimeList;
 
 class Panel : public QWidget {
@@ -135,7 +135,7 @@ private:
 public:
     platform::Toolbar* Toolbar1 = nullptr;
     std::shared_ptr<platform::ImageList> ImageList1; // the toolbar's pictures, 1-based
-    platform::CommonDialog* Cmd1 = nullptr;         // the one file dialog of the run
+    platform::CommonDialog* Cmd1 = nullptr;          // the one file dialog of the run
 
     void StartRecording();
     void StopRecording();
@@ -148,8 +148,11 @@ public:
 
 private:
     bool unitGateOpen() const;
-    void showSaveIdle();      // Save button back to its save picture and tooltip
-    void stopRecordingAuto(); // the sampler's stop: captions emptied, file closed
+    // The Save button's picture and tooltip for recording on or off.
+    void showSaveButton(bool recording);
+    // What every stop of a recording does: recording off, the Save button back, the file closed.
+    void endRecording();
+    void stopRecordingAuto(); // the sampler's stop: captions emptied as well
     bool writeRecordLine(const QByteArray& line);
     void listStep(const QString& sampleLine);
 

@@ -148,13 +148,6 @@ void setTextColour(QWidget* w, const QColor& c) {
     w->setPalette(pal);
 }
 
-void setOpaque(QWidget* w, const QColor& back) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, back);
-    w->setPalette(pal);
-    w->setAutoFillBackground(true);
-}
-
 // Sizes a label to its text, keeping its design top and its anchor; an empty text keeps the
 // design box.
 void fitLabel(QLabel* l) {
@@ -304,7 +297,7 @@ void Panel::buildFace() {
     // The name plate.
     LblName = makeLabel(this, {"LblName", rectTwips(600, 5760, 3585, 360),
                                QStringLiteral("SOLAR POWER METER"), arialBold(15.75), kHighlightText});
-    setOpaque(LblName, kMarkBack);
+    platform::fillBackground(*LblName, kMarkBack);
 
     // Display texts and indicators.
     LblValue = makeLabel(this, {"LblValue", rectTwips(2100, 1065, 285, 1125), {}, arialBold(48), kDigits});
@@ -338,7 +331,7 @@ void Panel::buildFace() {
     const auto mark = [this](const char* name, const char* text, int left, int top, int width) {
         QLabel* l = makeLabel(this, {name, rectTwips(left, top, width, 285), QString::fromLatin1(text),
                                      arialBold(12), kGlass, Anchor::Centre, false});
-        setOpaque(l, kMarkBack);
+        platform::fillBackground(*l, kMarkBack);
         return l;
     };
     LblH = mark("LblH", "H", 540, 825, 180);
@@ -434,11 +427,8 @@ void Panel::ShowClearPrompt(const QByteArray&) {
         u->hide();
     LblH->hide();
     LblMMA->setText(QString());
-    for (QWidget* w :
-         {static_cast<QWidget*>(ImgBT), static_cast<QWidget*>(MarkCal), static_cast<QWidget*>(LblM),
-          static_cast<QWidget*>(LblR), static_cast<QWidget*>(CalDot), static_cast<QWidget*>(LblAutoDash),
-          static_cast<QWidget*>(LblAutoDot)})
-        w->hide();
+    for (QLabel* l : {ImgBT, MarkCal, LblM, LblR, CalDot, LblAutoDash, LblAutoDot})
+        l->hide();
     for (int k = 0; k < 4; ++k) {
         setCaption(LblCal[k], QString());
         setCaption(LblT[k], QString());
@@ -453,20 +443,20 @@ void Panel::ShowNormal(const QByteArray& frame) {
     setCaption(LblOLCLR, QString());
     setCaption(LblYESNO, QString());
 
-    QString digits = FormatDigits(d, 0, FrameByte(frame, 6));
+    QString digits = FormatDigits(d, 0, ByteAt(frame, 6));
     setCaption(LblMem[0], digits.mid(2, 1));
     setCaption(LblMem[1], digits.mid(3, 1));
 
-    digits = FormatDigits(d, FrameByte(frame, 7), FrameByte(frame, 8));
+    digits = FormatDigits(d, ByteAt(frame, 7), ByteAt(frame, 8));
     CalDot->setVisible(d.AnnCalDot);
     for (int k = 0; k < 4; ++k)
         setCaption(LblCal[k], digits.mid(k, 1));
 
     if (!d.AnnOverload)
-        FormatDigits(d, FrameByte(frame, 9), FrameByte(frame, 10));
+        FormatDigits(d, ByteAt(frame, 9), ByteAt(frame, 10));
     setCaption(LblValue, MainValueText(d, d.DigitText));
 
-    digits = FormatDigits(d, FrameByte(frame, 11), FrameByte(frame, 12));
+    digits = FormatDigits(d, ByteAt(frame, 11), ByteAt(frame, 12));
     for (int k = 0; k < 4; ++k)
         setCaption(LblT[k], digits.mid(k, 1));
 

@@ -48,14 +48,10 @@ bool Panel::writeRecordLine(const QByteArray& line) {
 }
 
 void Panel::stopRecordingAuto() {
-    RecordingState& rec = app_.recording;
-    rec.Recording = false;
-    showSaveIdle();
+    endRecording();
     LblRec->setText(QString());
     LblCount->setText(QString());
-    rec.FileRecordCount = 0;
-    rec.FileChosen = false;
-    rec.File.close();
+    app_.recording.FileRecordCount = 0;
 }
 
 void Panel::Timer2_Timer() {
@@ -85,11 +81,8 @@ void Panel::Timer2_Timer() {
             const QString reason = rec.File.errorString();
             const QString name = QDir::toNativeSeparators(rec.File.fileName());
             const auto written = static_cast<qint64>(rec.FileRecordCount);
-            rec.Recording = false;
-            showSaveIdle();
+            endRecording();
             LblRec->setText(QString());
-            rec.FileChosen = false;
-            rec.File.close();
             platform::msgBox(this,
                              QStringLiteral("Recording stopped: cannot write to %1: %2\nRecords saved: %3")
                                  .arg(name, reason)

@@ -32,7 +32,6 @@ void Panel::buildToolbar() {
     Toolbar1 = new platform::Toolbar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setGeometry(rectTwips(0, 0, 4845, 420));
-    ShowAsToolbarStrip(*Toolbar1);
     Toolbar1->setImageList(ImageList1.get());
     Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 8);
     Toolbar1->addButton(QStringLiteral("Open"), QStringLiteral("Open File"), 3);
@@ -48,8 +47,6 @@ void Panel::buildToolbar() {
             [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
 
     Cmd1 = new platform::CommonDialog(this);
-    Cmd1->setObjectName(QStringLiteral("Cmd1"));
-    Cmd1->setParent(this);
 }
 
 void Panel::Toolbar1_ButtonClick(const QString& key) {
@@ -79,10 +76,19 @@ bool Panel::unitGateOpen() const {
     return IsSolarUnit(app_.display.DisplayUnitText);
 }
 
-void Panel::showSaveIdle() {
+void Panel::showSaveButton(bool recording) {
     platform::ToolbarButton* save = Toolbar1->button(QStringLiteral("Save"));
-    save->setImage(Toolbar1->button(QStringLiteral("Save1"))->image(), ImageList1.get());
-    save->setToolTip(QStringLiteral("Save As"));
+    const QString holder = recording ? QStringLiteral("Stop") : QStringLiteral("Save1");
+    save->setImage(Toolbar1->button(holder)->image(), ImageList1.get());
+    save->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+}
+
+void Panel::endRecording() {
+    RecordingState& rec = app_.recording;
+    rec.Recording = false;
+    showSaveButton(false);
+    rec.File.close();
+    rec.FileChosen = false;
 }
 
 void Panel::StartRecording() {
@@ -113,23 +119,17 @@ void Panel::StartRecording() {
     rec.RecordUnit = unit;
     rec.FileRecordCount = 0;
     LblFileName->setText(Cmd1->FileTitle);
-    platform::ToolbarButton* save = Toolbar1->button(QStringLiteral("Save"));
-    save->setImage(Toolbar1->button(QStringLiteral("Stop"))->image(), ImageList1.get());
-    save->setToolTip(QStringLiteral("Stop Recording"));
+    showSaveButton(true);
     rec.Recording = true;
     LblRec->show();
 }
 
 void Panel::StopRecording() {
-    RecordingState& rec = app_.recording;
-    rec.Recording = false;
-    showSaveIdle();
+    endRecording();
     LblRec->hide();
     LblCount->setText(QString());
     LblFileName->setText(QString());
-    rec.FileRecordCount = 0;
-    rec.File.close();
-    rec.FileChosen = false;
+    app_.recording.FileRecordCount = 0;
 }
 
 void Panel::OpenLiveList() {

@@ -2,9 +2,10 @@
 
 #include "front_panel/panel.h"
 #include "logger_data/file_transfer.h"
+#include "logger_data/list_header.h"
 #include "platform/message_box.h"
+#include "platform/twips.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <algorithm>
@@ -17,13 +18,6 @@ namespace {
 constexpr int kRowsInView = 15;
 }
 
-void ShowAsToolbarStrip(QWidget& toolbar) {
-    QPalette pal = toolbar.palette();
-    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
-    toolbar.setPalette(pal);
-    toolbar.setAutoFillBackground(true);
-}
-
 RealTimeList::RealTimeList(AppState& app, Panel& panel) : QWidget(&panel), app_(app), panel_(panel) {
     setObjectName(QStringLiteral("RealTimeList"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -32,17 +26,13 @@ RealTimeList::RealTimeList(AppState& app, Panel& panel) : QWidget(&panel), app_(
     setWindowTitle(QString::fromLatin1(Caption));
     setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 128, 128));
-    setPalette(pal);
+    platform::fillBackground(*this, QColor(0, 128, 128));
 
     ImageList1.add(QIcon(QStringLiteral(":/toolbar/save.png")));
     ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
     Toolbar1 = new platform::Toolbar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
     Toolbar1->setGeometry(rectTwips(0, 0, 2790, 420));
-    ShowAsToolbarStrip(*Toolbar1);
     Toolbar1->setImageList(&ImageList1);
     Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
     Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);

@@ -5,34 +5,11 @@
 #include "meter_link/records.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
-#include "platform/twips.h"
 
-#include <QFontMetrics>
 #include <QWidget>
-#include <cmath>
 
 class QCloseEvent;
 class Panel;
-
-// Row 0 of a list grid: "No.s", "Time" and the unit text, each column as wide as its sample text
-// measured in the window's font. Header-only so every list window can use it. Leaves the current
-// cell at row 0, column 2.
-inline void ApplyListHeader(QWidget& window, platform::Grid& grid, const QString& unitText) {
-    const QFontMetrics metrics(window.font());
-    const QString samples[3] = {QStringLiteral(" 000000 "), QStringLiteral(" HH:NN:SS"),
-                                QStringLiteral("AAW/Am)AA")};
-    const QString headers[3] = {QStringLiteral("No.s"), QStringLiteral("Time"), unitText};
-    grid.setRow(0);
-    for (int c = 0; c < 3; ++c) {
-        grid.setCol(c);
-        grid.setColWidth(
-            c, static_cast<int>(std::lround(platform::toTwips(metrics.horizontalAdvance(samples[c])))));
-        grid.setText(headers[c]);
-    }
-}
-
-// A toolbar strip in the desktop's button colour rather than its window's colour.
-void ShowAsToolbarStrip(QWidget& toolbar);
 
 class RealTimeList : public QWidget {
     Q_OBJECT

@@ -13,10 +13,6 @@ void decodeBits(int& value, const std::array<bool*, 8>& flags) {
     }
 }
 
-QString hex2(int v) {
-    return (QStringLiteral("0") + QString::number(v, 16).toUpper()).right(2);
-}
-
 } // namespace
 
 void DecodeFlags1(DisplayState& d, int& v) {
@@ -40,7 +36,7 @@ void DecodeFlags4(DisplayState& d, int& v) {
 }
 
 QString FormatDigits(DisplayState& d, int hi, int lo) {
-    const QString s = hex2(hi & 0xFF) + hex2(lo & 0xFF);
+    const QString s = Hex2(hi) + Hex2(lo);
     QString out;
     for (QChar c : s)
         out += c == QLatin1Char('C') ? QLatin1Char(' ') : c;
@@ -49,21 +45,17 @@ QString FormatDigits(DisplayState& d, int hi, int lo) {
 }
 
 bool IsDisplayFrame(const QByteArray& b) {
-    return b.size() >= DisplayFrameLength && FrameByte(b, 1) == 0x02 && FrameByte(b, 13) == 0x03;
-}
-
-int FrameByte(const QByteArray& b, int n) {
-    return n >= 1 && n <= b.size() ? static_cast<unsigned char>(b[n - 1]) : 0;
+    return b.size() >= DisplayFrameLength && ByteAt(b, 1) == 0x02 && ByteAt(b, 13) == 0x03;
 }
 
 void DecodeFrameFlags(DisplayState& d, const QByteArray& frame) {
-    int v = FrameByte(frame, 2);
+    int v = ByteAt(frame, 2);
     DecodeFlags1(d, v);
-    v = FrameByte(frame, 3);
+    v = ByteAt(frame, 3);
     DecodeFlags2(d, v);
-    v = FrameByte(frame, 4);
+    v = ByteAt(frame, 4);
     DecodeFlags3(d, v);
-    v = FrameByte(frame, 5);
+    v = ByteAt(frame, 5);
     DecodeFlags4(d, v);
 }
 

@@ -1,6 +1,7 @@
 // Turning a display frame's bytes into the display state. Plain functions, no window needed.
 #pragma once
 
+#include "meter_link/bytes.h"
 #include "meter_link/records.h"
 
 #include <QByteArray>
@@ -20,9 +21,6 @@ QString FormatDigits(DisplayState& d, int hi, int lo);
 
 // A frame is good when byte 1 is 0x02 and byte 13 is 0x03; longer buffers are allowed.
 bool IsDisplayFrame(const QByteArray& buffer);
-
-// Byte n (1-based) of a buffer, 0 past its end.
-int FrameByte(const QByteArray& buffer, int n);
 
 // Runs the four flag decoders on bytes 2..5 of the frame.
 void DecodeFrameFlags(DisplayState& d, const QByteArray& frame);

@@ -1,22 +1,10 @@
 #include "meter_link/meter.h"
 
+#include "meter_link/bytes.h"
 #include "platform/serial_control.h"
 
 #include <QLocale>
 #include <algorithm>
-
-namespace {
-
-// Byte n (1-based) of `bytes`.
-int byteAt(const QByteArray& bytes, int n) {
-    return static_cast<unsigned char>(bytes[n - 1]);
-}
-
-QString hex2(int v) {
-    return (QStringLiteral("0") + QString::number(v, 16).toUpper()).right(2);
-}
-
-} // namespace
 
 QByteArray SetMarker() {
     return QByteArray("\x00\x55\xAA\x00", 4);
@@ -29,13 +17,13 @@ bool IsSetMarkerAt(const QByteArray& bytes, int position) {
 }
 
 bool IsLoggerIntervalReply(const QByteArray& reply) {
-    return reply.size() >= 4 && byteAt(reply, 1) == 0x02 && byteAt(reply, 4) == 0x03;
+    return reply.size() >= 4 && ByteAt(reply, 1) == 0x02 && ByteAt(reply, 4) == 0x03;
 }
 
 int LoggerIntervalSeconds(const QByteArray& reply) {
     if (reply.size() < 3)
         return 0;
-    return byteAt(reply, 2) == 1 ? 60 : byteAt(reply, 3);
+    return ByteAt(reply, 2) == 1 ? 60 : ByteAt(reply, 3);
 }
 
 QByteArray LoggerIntervalPayload(int seconds) {
@@ -79,14 +67,14 @@ bool HasDumpSetMarker(const QByteArray& dump) {
 QString LoggerSetStartTime(const QByteArray& set) {
     if (set.size() < 8)
         return {};
-    return hex2(byteAt(set, 6)) + QLatin1Char(':') + hex2(byteAt(set, 7)) + QLatin1Char(':') +
-           hex2(byteAt(set, 8));
+    return Hex2(ByteAt(set, 6)) + QLatin1Char(':') + Hex2(ByteAt(set, 7)) + QLatin1Char(':') +
+           Hex2(ByteAt(set, 8));
 }
 
 int LoggerSetInterval(const QByteArray& set) {
     if (set.size() < kSetHeadLength)
         return 0;
-    return byteAt(set, 9) * 60 + byteAt(set, 10);
+    return ByteAt(set, 9) * 60 + ByteAt(set, 10);
 }
 
 int LoggerSetLength(int records) {
@@ -106,8 +94,8 @@ QByteArray LoggerSetRecord(const QByteArray& set, int k) {
 quint32 LoggerRecord(const QByteArray& record) {
     if (record.size() < kRecordLength)
         return 0;
-    return static_cast<quint32>(byteAt(record, 1)) * 65536u + static_cast<quint32>(byteAt(record, 2)) * 256u +
-           static_cast<quint32>(byteAt(record, 3));
+    return static_cast<quint32>(ByteAt(record, 1)) * 65536u + static_cast<quint32>(ByteAt(record, 2)) * 256u +
+           static_cast<quint32>(ByteAt(record, 3));
 }
 
 LoggerDumpCollector::Step LoggerDumpCollector::add(const QByteArray& read) {

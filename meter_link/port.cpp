@@ -26,10 +26,7 @@ Port::Port(LinkState& link, std::function<void()> showPanel, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(2040), px(615));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80)); // &H00808000& is BGR
-    setPalette(pal);
+    platform::fillBackground(*this, QColor(0x00, 0x80, 0x80)); // &H00808000& is BGR
 
     const QFont bold = designFont(QStringLiteral("Times New Roman"), 9.75, true);
     // The two hidden buttons lie below the client area: they cannot be seen or clicked but

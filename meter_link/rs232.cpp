@@ -1,5 +1,7 @@
 #include "meter_link/rs232.h"
 
+#include "meter_link/bytes.h"
+
 #include "platform/clock.h"
 #include "platform/pump.h"
 #include "platform/serial_control.h"
@@ -59,10 +61,10 @@ void ReadMemoryPointer(MeterLink& m) {
             WaitForMeter(m);
             continue;
         }
-        const auto b = [&](int n) { return static_cast<unsigned char>(reply[n - 1]); };
-        if (b(1) != 0x02 || b(2) != 0xAA || b(6) != 0x03)
+        if (ByteAt(reply, 1) != 0x02 || ByteAt(reply, 2) != 0xAA || ByteAt(reply, 6) != 0x03)
             continue;
-        m.logger->MemoryPointer = static_cast<float>(b(3) * 65536 + b(4) * 256 + b(5));
+        m.logger->MemoryPointer =
+            static_cast<float>(ByteAt(reply, 3) * 65536 + ByteAt(reply, 4) * 256 + ByteAt(reply, 5));
         return;
     }
 }

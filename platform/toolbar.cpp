@@ -1,5 +1,8 @@
 #include "platform/toolbar.h"
 
+#include "platform/twips.h"
+
+#include <QApplication>
 #include <QHBoxLayout>
 
 namespace platform {
@@ -17,6 +20,8 @@ void ToolbarButton::setImage(int oneBased, const ImageList* list) {
 }
 
 Toolbar::Toolbar(QWidget* parent) : QWidget(parent) {
+    // The strip in the desktop's button colour, not the colour of the window it lies on.
+    fillBackground(*this, QApplication::palette().color(QPalette::Button));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
     row->setSpacing(0);

@@ -1,6 +1,7 @@
 #include "platform/twips.h"
 
 #include <QStringList>
+#include <QWidget>
 
 namespace platform {
 
@@ -18,6 +19,13 @@ QFont designFont(const QString& family, double pointSize, bool bold) {
         f.setFamilies(QStringList() << QString::fromLatin1("MS Sans Serif")
                                     << QString::fromLatin1("Liberation Sans"));
     return f;
+}
+
+void fillBackground(QWidget& widget, const QColor& colour) {
+    QPalette pal = widget.palette();
+    pal.setColor(QPalette::Window, colour);
+    widget.setPalette(pal);
+    widget.setAutoFillBackground(true);
 }
 
 } // namespace platform

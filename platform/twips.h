@@ -1,10 +1,14 @@
-// Window geometry is given in twips; 15 twips are one pixel at 96 dpi.
+// The design values of windows and controls: geometry in twips (15 twips are one pixel at
+// 96 dpi), fonts by their design names, background colours.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QString>
 #include <cmath>
+
+class QWidget;
 
 namespace platform {
 
@@ -23,5 +27,8 @@ inline double toTwips(double pixels) {
 // A font by its design name and point size; Arial and Times New Roman resolve to their
 // metric-compatible Liberation faces through fontconfig.
 QFont designFont(const QString& family, double pointSize, bool bold = false);
+
+// Fills the widget's background with `colour` (a window's back colour, an opaque label).
+void fillBackground(QWidget& widget, const QColor& colour);
 
 } // namespace platform

@@ -149,7 +149,7 @@ void TestMirror::normalAfterClearPrompt() {
     QCOMPARE(panel.LblOLCLR->text(), QString());
     QCOMPARE(panel.LblYESNO->text(), QString());
     for (const Indicator& i : kIndicators) {
-        const bool lit = (FrameByte(frame, i.byte + 1) >> i.bit) & 1;
+        const bool lit = (ByteAt(frame, i.byte + 1) >> i.bit) & 1;
         QLabel* l = label(panel, QString::fromLatin1(i.name));
         QVERIFY2(l->isHidden() == !lit, i.name);
         if (*i.caption)

@@ -16,7 +16,7 @@ private slots:
     void flagsFollowTheirBits();
     void frameCheckLooksOnlyAtMarkers_data();
     void frameCheckLooksOnlyAtMarkers();
-    void frameByteOutOfRangeIsZero();
+    void byteAtOutOfRangeIsZero();
 };
 
 void TestDecode::formatDigits_data() {
@@ -197,11 +197,11 @@ void TestDecode::frameCheckLooksOnlyAtMarkers() {
     QCOMPARE(IsDisplayFrame(buffer), good);
 }
 
-void TestDecode::frameByteOutOfRangeIsZero() {
+void TestDecode::byteAtOutOfRangeIsZero() {
     const QByteArray b("\x02\xFF", 2);
-    QCOMPARE(FrameByte(b, 2), 0xFF);
-    QCOMPARE(FrameByte(b, 3), 0);
-    QCOMPARE(FrameByte(b, 0), 0);
+    QCOMPARE(ByteAt(b, 2), 0xFF);
+    QCOMPARE(ByteAt(b, 3), 0);
+    QCOMPARE(ByteAt(b, 0), 0);
 }
 
 QTEST_APPLESS_MAIN(TestDecode)
