@@ -2,6 +2,7 @@
 #include "meter_link/rs232.h"
 #include "platform/clock.h"
 #include "platform/serial_control.h"
+#include "tests/support/line_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
 
@@ -15,28 +16,8 @@ using testing::bytes;
 
 namespace {
 
-// The program's side of the line, on the stand-in.
-struct Line {
-    QTemporaryDir dir;
-    standin::MeterStandIn meter;
-    platform::SerialControl com;
-    QLabel lblCom;
-    LinkState link;
-    LoggerState logger;
-    MeterLink m;
-
-    bool open() {
-        const QString path = dir.filePath(QStringLiteral("meter"));
-        if (!meter.open(path))
-            return false;
-        qputenv("VANTREL_COM1", path.toLocal8Bit());
-        link.ComPortNumber = 1;
-        com.setCommPort(1);
-        if (!com.setSettings(QStringLiteral("19200,n,8,1")) || !com.setPortOpen(true))
-            return false;
-        m = MeterLink{&com, &lblCom, &link, &logger};
-        return true;
-    }
+// The line, and how often the stand-in heard a letter.
+struct Line : testing::LineFixture {
     int sendsOf(char letter) const {
         return static_cast<int>(meter.commandLetters().count(QLatin1Char(letter)));
     }
@@ -86,8 +67,8 @@ void TestLink::pointerReply() {
     QVERIFY(line.open());
     line.meter.setEndAddress(5000);
     line.meter.queuePointerReplies(replies);
-    ReadMemoryPointer(line.m);
-    QCOMPARE(line.logger.MemoryPointer, pointer);
+    ReadMemoryPointer(line.link);
+    QCOMPARE(line.loggerState.MemoryPointer, pointer);
     QVERIFY(line.sendsOf('A') >= minSends);
     QVERIFY(line.meter.commandLetters().count(QLatin1Char('A')) == line.meter.commandLetters().size());
 }
@@ -120,7 +101,7 @@ void TestLink::waitForMeterWithBytesWaiting() {
     QVERIFY(testing::waitUntil([&] { return line.com.inBufferCount() >= 6; }));
     line.lblCom.setVisible(false);
     line.lblCom.setText(QStringLiteral("x"));
-    WaitForMeter(line.m);
+    WaitForMeter(line.link);
     QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
     QVERIFY(!line.lblCom.isHidden());
     QCOMPARE(line.com.inBufferCount(), 6); // left waiting
@@ -145,10 +126,10 @@ void TestLink::silentMeterEndsInWaitForMeter() {
         }
     });
     watch.start();
-    ReadMemoryPointer(line.m);
+    ReadMemoryPointer(line.link);
     QCOMPARE(sendsAtNoCom, 1000);
     QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
-    QCOMPARE(line.logger.MemoryPointer, 2048.0f);
+    QCOMPARE(line.loggerState.MemoryPointer, 2048.0f);
 }
 
 void TestLink::unknownPortHasNoDevice() {

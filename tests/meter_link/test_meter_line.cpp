@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/pump.h"
 #include "platform/serial_control.h"
+#include "tests/support/line_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
 
@@ -17,17 +18,9 @@ using testing::bytes;
 namespace {
 
 // The stand-in, the program's serial control opened on it, and the link the commands use.
-class MeterLine {
+class MeterLine : public testing::LineFixture {
 public:
-    MeterLine() {
-        if (!meter.open())
-            return;
-        qputenv("VANTREL_COM1", meter.devicePath().toLocal8Bit());
-        com.setCommPort(1);
-        com.setSettings(QStringLiteral("19200,n,8,1"));
-        linkState.ComPortNumber = 1;
-        opened = com.setPortOpen(true);
-    }
+    MeterLine() { opened = open(); }
 
     // What the stand-in has heard once it holds as many bytes as `expected`, and a moment later,
     // so that bytes sent beyond it show too.
@@ -47,12 +40,6 @@ public:
         return step;
     }
 
-    standin::MeterStandIn meter;
-    platform::SerialControl com;
-    QLabel lblCom;
-    LinkState linkState;
-    LoggerState loggerState;
-    MeterLink link{&com, &lblCom, &linkState, &loggerState};
     bool opened = false;
 };
 

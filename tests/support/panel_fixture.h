@@ -4,6 +4,7 @@
 
 #include "front_panel/panel.h"
 #include "meter_link/records.h"
+#include "tests/support/line_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
 
@@ -23,10 +24,8 @@ struct PanelFixture {
 
     // Opens the stand-in at a link named COM1 maps to, and loads the main window on it.
     bool start(bool load = true) {
-        const QString link = dir.filePath(QStringLiteral("meter"));
-        if (!meter.open(link))
+        if (!openOnCom1(meter, dir))
             return false;
-        qputenv("VANTREL_COM1", link.toLocal8Bit());
         app.link.ComPortNumber = 1;
         panel = std::make_unique<Panel>(app);
         return !load || panel->Form_Load();
