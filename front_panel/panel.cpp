@@ -41,6 +41,13 @@ Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
     link.link = &app_.link;
     link.logger = &app_.logger;
 
+    loggerContext.app = &app_;
+    loggerContext.panel = this;
+    loggerContext.Cmd1 = Cmd1;
+    loggerContext.Timer1 = &Timer1;
+    loggerContext.Timer2 = &Timer2;
+    loggerContext.link = &link;
+
     // A lost device shows as a silent meter; once it is back, ask for the stream again.
     connect(&COM, &platform::SerialControl::lost, this,
             [this] { LblCOM->setText(QStringLiteral("No COM")); });

@@ -2,6 +2,7 @@
 // It owns the one serial port and the poll and sampler timers.
 #pragma once
 
+#include "logger_data/logger_context.h"
 #include "meter_link/records.h"
 #include "meter_link/rs232.h"
 #include "platform/serial_control.h"
@@ -61,6 +62,8 @@ public:
 
     // The link helpers' view of this window.
     MeterLink link;
+    // The logger, list and plot windows' view of this window.
+    LoggerContext loggerContext;
 
     static constexpr const char* DesignCaption = "Panel     V8.00";
     static constexpr int ClientWidthTwips = 4845;
