@@ -85,12 +85,14 @@ void OpenDataFile(LoggerContext& ctx) {
                           .arg(QDir::toNativeSeparators(fileName));
             break;
         }
-        // NeedMore: keep the unread tail and add the next chunk.
+        // NeedMore: keep the unread tail and add the next chunk. The item is scanned again from its
+        // start, so a chunk at least as large as the tail keeps a very long item linear.
         buffer.remove(0, pos);
         pos = 0;
         const qsizetype have = buffer.size();
-        buffer.resize(have + kChunk);
-        const qint64 got = file.read(buffer.data() + have, kChunk);
+        const qint64 want = std::max<qint64>(kChunk, have);
+        buffer.resize(have + want);
+        const qint64 got = file.read(buffer.data() + have, want);
         buffer.resize(have + std::max<qint64>(got, 0));
         if (got < 0) {
             failure = QStringLiteral("Could not read %1: %2. The rows before the failure were read.")

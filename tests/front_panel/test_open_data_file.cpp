@@ -161,6 +161,14 @@ void TestOpenDataFile::opens_data() {
         << QByteArray("header M\nabc,def\n") << "W/(M)2" << QStringList{"abc||", "def||"};
     QTest::newRow("comma in the first line")
         << QByteArray("x,y\r\nz\r\n") << "Btu/(ft)2.h" << QStringList{"y||", "z||"};
+    // The file is read in chunks of 64 KiB.
+    const QByteArray longLine(200000, 'x');
+    QTest::newRow("item longer than a chunk")
+        << QByteArray("M\r\n" + longLine + "\r\n1\t2\t3\r\n") << "W/(M)2"
+        << QStringList{QString::fromLatin1(longLine) + "||", "1|2|3"};
+    const QByteArray filler(65536 - 4, 'a');
+    QTest::newRow("CR LF across a chunk's end") << QByteArray("M\r\n" + filler + "\r\nb\r\n") << "W/(M)2"
+                                                << QStringList{QString::fromLatin1(filler) + "||", "b||"};
     QTest::newRow("fourth cell dropped")
         << QByteArray("M\r\n1\t2\t3\t4\t5\r\n") << "W/(M)2" << QStringList{"1|2|3"};
 }
