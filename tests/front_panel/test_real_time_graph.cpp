@@ -376,6 +376,10 @@ void TestRealTimeGraph::traceShowsInTheWindow() {
     for (int i = 0; i < 50; ++i)
         f.tick(QStringLiteral("1650")); // three quarters: y = 139
     const QImage shot = g->grab().toImage();
+    // The axes where the frame puts them: x = X0 - 2 up the side, y = Y0 + 6 along the bottom.
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(58), 150), kBlack);
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(300), 343), kBlack);
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(300), 346), kWhite);
     const int x = platform::DrawSurface::toPixelX(60 + 125);
     QCOMPARE(shot.pixelColor(x, 139), kBlack);
     QCOMPARE(shot.pixelColor(x, 160), kWhite);
