@@ -1,0 +1,148 @@
+#include "platform/draw_surface.h"
+
+#include "platform/printer.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+QColor QBColor(int index) {
+    static const QRgb palette[16] = {
+        qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
+        qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
+        qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
+        qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255),
+    };
+    return QColor(palette[std::clamp(index, 0, 15)]);
+}
+
+namespace {
+constexpr double kPixelsPerUnitX = DrawSurface::TwipsPerUnitX / 15.0;
+constexpr double kPixelsPerUnitY = DrawSurface::TwipsPerUnitY / 15.0;
+
+int roundToPixel(double v) {
+    return static_cast<int>(std::floor(v + 0.5));
+}
+} // namespace
+
+DrawSurface::DrawSurface(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+int DrawSurface::toPixelX(double x) {
+    return roundToPixel(x * kPixelsPerUnitX);
+}
+
+int DrawSurface::toPixelY(double y) {
+    return roundToPixel(y * kPixelsPerUnitY);
+}
+
+double DrawSurface::ScaleWidth() const {
+    return width() / kPixelsPerUnitX;
+}
+
+double DrawSurface::ScaleHeight() const {
+    return height() / kPixelsPerUnitY;
+}
+
+void DrawSurface::ensureImage() {
+    if (image_.size() == size() && !image_.isNull())
+        return;
+    image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image_.fill(BackColor);
+}
+
+void DrawSurface::record(const DrawOp& op) {
+    if (recorder_)
+        recorder_->push_back(op);
+}
+
+void DrawSurface::Cls() {
+    image_ = QImage();
+    ensureImage();
+    CurrentX = 0;
+    CurrentY = 0;
+    record(DrawOp{DrawOp::Kind::Clear, 0, 0, 0, 0, BackColor, 0, LineStyle::Solid, {}});
+    update();
+}
+
+void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor& colour) {
+    record(DrawOp{DrawOp::Kind::Line, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
+    ensureImage();
+    QPainter p(&image_);
+    QPen pen(colour);
+    pen.setWidth(std::max(1, DrawWidth));
+    if (DrawStyle == LineStyle::Dot) {
+        // One pixel on, one off, along the line.
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setDashPattern({1.0, 1.0});
+    } else {
+        pen.setCapStyle(Qt::SquareCap);
+    }
+    p.setPen(pen);
+    const QPoint a(toPixelX(x1), toPixelY(y1));
+    const QPoint b(toPixelX(x2), toPixelY(y2));
+    if (a == b)
+        p.drawPoint(a);
+    else
+        p.drawLine(a, b);
+    update();
+}
+
+void DrawSurface::FillRect(double x1, double y1, double x2, double y2, const QColor& colour) {
+    record(DrawOp{DrawOp::Kind::FillRect, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
+    ensureImage();
+    const int l = toPixelX(std::min(x1, x2)), r = toPixelX(std::max(x1, x2));
+    const int t = toPixelY(std::min(y1, y2)), b = toPixelY(std::max(y1, y2));
+    QPainter p(&image_);
+    p.fillRect(QRect(QPoint(l, t), QPoint(r, b)), colour);
+    update();
+}
+
+void DrawSurface::Print(const QString& text) {
+    record(DrawOp{DrawOp::Kind::Text, CurrentX, CurrentY, CurrentX, CurrentY, ForeColor, DrawWidth, DrawStyle,
+                  text});
+    ensureImage();
+    QPainter p(&image_);
+    p.setFont(font());
+    p.setPen(ForeColor);
+    const QFontMetricsF fm(font());
+    p.drawText(QPointF(toPixelX(CurrentX), toPixelY(CurrentY) + fm.ascent()), text);
+    update();
+}
+
+double DrawSurface::TextWidth(const QString& text) const {
+    return QFontMetricsF(font()).horizontalAdvance(text) / kPixelsPerUnitX;
+}
+
+double DrawSurface::TextHeight(const QString&) const {
+    return QFontMetricsF(font()).height() / kPixelsPerUnitY;
+}
+
+void DrawSurface::paintEvent(QPaintEvent* e) {
+    ensureImage();
+    QPainter p(this);
+    p.drawImage(e->rect().topLeft(), image_, e->rect());
+}
+
+void DrawSurface::resizeEvent(QResizeEvent* e) {
+    // A new size starts a clean picture; the window's resize handling draws it again.
+    image_ = QImage();
+    ensureImage();
+    QWidget::resizeEvent(e);
+}
+
+bool PrintWindowImage(QWidget& window, QString* error) {
+    Printer& printer = Printer::instance();
+    const bool ok = printer.printImage(window.grab().toImage());
+    if (!ok && error)
+        *error = printer.errorString();
+    return ok;
+}
+
+} // namespace platform
