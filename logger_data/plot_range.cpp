@@ -2,6 +2,7 @@
 
 #include "logger_data/list_plot_launch.h"
 #include "logger_data/logger_context.h"
+#include "logger_data/number_text.h"
 #include "logger_data/plot_rules.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
@@ -111,10 +112,10 @@ void PlotRange::Form_Load() {
     move(0, 0);
     const PlotState& p = ctx_.app->plot;
     FrameUnit->setTitle(p.PlotUnitLabel);
-    TxtT1->setText(PlainNumberText(p.PlotValueMin));
-    TxtT2->setText(PlainNumberText(p.PlotValueMax));
-    TxtR1->setText(PlainNumberText(p.PlotFromRecord, 7));
-    TxtR2->setText(PlainNumberText(p.PlotToRecord, 7));
+    TxtT1->setText(ShortestNumber(NumberOf(p.PlotValueMin)));
+    TxtT2->setText(ShortestNumber(NumberOf(p.PlotValueMax)));
+    TxtR1->setText(ShortestNumber(p.PlotFromRecord));
+    TxtR2->setText(ShortestNumber(p.PlotToRecord));
 }
 
 void PlotRange::TxtT1_KeyPress(int& KeyAscii) {

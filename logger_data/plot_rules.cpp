@@ -1,49 +1,7 @@
 #include "logger_data/plot_rules.h"
 
-#include <QLocale>
-
-double LeadingNumber(const QString& text) {
-    QString s;
-    s.reserve(text.size());
-    for (QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
-            s.append(c);
-
-    qsizetype i = 0;
-    QString number;
-    if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+')))
-        number.append(s[i++]);
-    bool digits = false;
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
-        number.append(s[i++]);
-        digits = true;
-    }
-    if (i < s.size() && s[i] == QLatin1Char('.')) {
-        number.append(s[i++]);
-        while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
-            number.append(s[i++]);
-            digits = true;
-        }
-    }
-    if (!digits)
-        return 0;
-    bool ok = false;
-    const double v = QLocale::c().toDouble(number, &ok);
-    return ok ? v : 0;
-}
-
-QString PlainNumberText(double value, int digits) {
-    // Locale-free, shortest form: trailing zeros and a trailing point dropped.
-    return QString::number(value, 'g', digits);
-}
-
-QString PlainNumberText(const QVariant& value) {
-    if (value.typeId() == QMetaType::Float)
-        return PlainNumberText(value.toDouble(), 7);
-    if (value.typeId() == QMetaType::QString)
-        return value.toString();
-    return PlainNumberText(value.toDouble(), 15);
-}
+#include "logger_data/chart_frame.h"
+#include "logger_data/number_text.h"
 
 ReadingRange ClassifyPlotReading(const QString& text, double min, double max) {
     const double v = LeadingNumber(text);
@@ -57,13 +15,13 @@ ReadingRange ClassifyPlotReading(const QString& text, double min, double max) {
 double PlotReadingHeight(const QString& text, double min, double max, double h) {
     switch (ClassifyPlotReading(text, min, max)) {
     case ReadingRange::Over:
-        return h + 5;
+        return OverRangeHeight(h);
     case ReadingRange::Under:
-        return -3;
+        return UnderRangeHeight;
     case ReadingRange::Inside:
         break;
     }
-    return h * (LeadingNumber(text) - min) / (max - min);
+    return ScaleReading(LeadingNumber(text), min, max, h);
 }
 
 TimeMark PlotTimeMark(long long k, long long n) {
@@ -87,12 +45,12 @@ bool PlotBelowMinimumSize(double outerWidthTwips, double outerHeightTwips) {
 }
 
 QString CheckPlotRange(const PlotState& plot, double t1, double t2, double r1, double r2) {
-    const double minAllowed = plot.ValueMinAllowed.toDouble();
-    const double maxAllowed = plot.ValueMaxAllowed.toDouble();
+    const double minAllowed = NumberOf(plot.ValueMinAllowed);
+    const double maxAllowed = NumberOf(plot.ValueMaxAllowed);
     if (t1 < minAllowed || t1 >= t2 || t2 > maxAllowed)
-        return QStringLiteral("Invalid, ") + PlainNumberText(plot.ValueMinAllowed) +
-               QStringLiteral(" <= Temperature <= ") + PlainNumberText(plot.ValueMaxAllowed);
+        return QStringLiteral("Invalid, ") + ShortestNumber(NumberOf(plot.ValueMinAllowed)) +
+               QStringLiteral(" <= Temperature <= ") + ShortestNumber(NumberOf(plot.ValueMaxAllowed));
     if (r1 <= 0 || r1 >= r2 || r2 > plot.RecordCount)
-        return QStringLiteral("Invalid, 0 <= Records <= ") + PlainNumberText(plot.RecordCount, 7);
+        return QStringLiteral("Invalid, 0 <= Records <= ") + ShortestNumber(plot.RecordCount);
     return {};
 }

@@ -1,22 +1,10 @@
-// The plot's rules that need no window: reading a cell as a number, where a record's reading
-// and time mark go, the progress caption, the plot window's minimum size and the range
-// dialog's checks.
+// The plot's rules that need no window: where a record's reading and time mark go, the progress caption, the
+// plot window's minimum size and the range dialog's checks.
 #pragma once
 
 #include "meter_link/records.h"
 
 #include <QString>
-#include <QVariant>
-
-// The decimal number a text starts with, blanks ignored, a point as the decimal separator;
-// 0 when it starts with none ("OL", "----", "" and a lone "-" all read as 0).
-double LeadingNumber(const QString& text);
-
-// A number as plain text: no trailing zeros, whole numbers without a point, always a point as
-// the decimal separator. `digits` is the precision kept (15 for double values, 7 for single
-// precision ones); a variant holding a text gives that text.
-QString PlainNumberText(double value, int digits = 15);
-QString PlainNumberText(const QVariant& value);
 
 // Where a reading is drawn: inside the value range, above it ("OL", "----" or more than the
 // top) or below it ("-OL" or less than the bottom).

@@ -1,6 +1,5 @@
 #include "logger_data/plot_rules.h"
 
-#include <QLocale>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TimeMark)
@@ -27,11 +26,6 @@ PlotState imperialPlot(float records) {
 class TestPlotRules : public QObject {
     Q_OBJECT
 private slots:
-    void leadingNumber_data();
-    void leadingNumber();
-    void leadingNumberIgnoresTheLocale();
-    void plainNumberText_data();
-    void plainNumberText();
     void timeMarks_data();
     void timeMarks();
     void readingHeights_data();
@@ -42,59 +36,6 @@ private slots:
     void rangeCheck_data();
     void rangeCheck();
 };
-
-void TestPlotRules::leadingNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::newRow("whole") << "1234" << 1234.0;
-    QTest::newRow("decimal") << "697.4" << 697.4;
-    QTest::newRow("point first") << ".5" << 0.5;
-    QTest::newRow("negative") << "-12.5" << -12.5;
-    QTest::newRow("blanks inside") << " 1 2.5 " << 12.5;
-    QTest::newRow("trailing text") << "12abc" << 12.0;
-    QTest::newRow("second point ends it") << "1.2.3" << 1.2;
-    QTest::newRow("minus inside digits") << "5-3" << 5.0;
-    QTest::newRow("comma ends it") << "3,5" << 3.0;
-    QTest::newRow("empty") << "" << 0.0;
-    QTest::newRow("lone minus") << "-" << 0.0;
-    QTest::newRow("lone point") << "." << 0.0;
-    QTest::newRow("overload") << "OL" << 0.0;
-    QTest::newRow("negative overload") << "-OL" << 0.0;
-    QTest::newRow("dashes") << "----" << 0.0;
-}
-
-void TestPlotRules::leadingNumber() {
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QCOMPARE(LeadingNumber(text), value);
-}
-
-void TestPlotRules::leadingNumberIgnoresTheLocale() {
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const double v = LeadingNumber("12.75");
-    const QString t = PlainNumberText(697.4);
-    QLocale::setDefault(before);
-    QCOMPARE(v, 12.75);
-    QCOMPARE(t, QString("697.4"));
-}
-
-void TestPlotRules::plainNumberText_data() {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("16-bit whole") << QVariant(static_cast<qint16>(2200)) << "2200";
-    QTest::newRow("zero") << QVariant(static_cast<qint16>(0)) << "0";
-    QTest::newRow("double") << QVariant(697.4) << "697.4";
-    QTest::newRow("whole double") << QVariant(100.0) << "100";
-    QTest::newRow("negative") << QVariant(-2.5) << "-2.5";
-    QTest::newRow("single") << QVariant(43346.0f) << "43346";
-}
-
-void TestPlotRules::plainNumberText() {
-    QFETCH(QVariant, value);
-    QFETCH(QString, text);
-    QCOMPARE(PlainNumberText(value), text);
-}
 
 void TestPlotRules::timeMarks_data() {
     QTest::addColumn<int>("n");
