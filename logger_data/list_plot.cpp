@@ -12,6 +12,7 @@
 #include "platform/pump.h"
 #include "platform/twips.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QResizeEvent>
 #include <cmath>
@@ -20,6 +21,10 @@ using platform::DrawSurface;
 using platform::LineStyle;
 using platform::px;
 using platform::rectTwips;
+
+namespace {
+constexpr qint64 kShowEveryMs = 40;
+}
 
 ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     setObjectName(QStringLiteral("ListPlot"));
@@ -157,6 +162,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
 
     Hold hold(*this);
     QPointer<platform::Grid> source(&grid);
+    QPointer<DrawSurface> surface(Surface);
     const PlotGeometry g = geometry_;
     const double min = NumberOf(p.PlotValueMin);
     const double max = NumberOf(p.PlotValueMax);
@@ -168,20 +174,36 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
     const long long n = std::llround(p.PlotRecordCount);
     double lastY = 0;
 
+    // The chart goes to the screen some dozens of times a second, not at every record's pump:
+    // copying the picture each time would cost more than drawing it.
+    QElapsedTimer shown;
+    shown.start();
+    Surface->setUpdatesEnabled(false);
+    const auto end = [&] {
+        plotting_ = false;
+        if (surface)
+            surface->setUpdatesEnabled(true);
+    };
+
     for (long long i = from; i <= to; ++i) {
         setWindowTitle(PlotProgressCaption(i));
+        if (shown.elapsed() >= kShowEveryMs) {
+            Surface->setUpdatesEnabled(true);
+            shown.restart();
+        }
         platform::pumpEvents();
         if (hold.gone()) {
             // Unloaded from inside the pump: draw nothing more, but give the main window back
             // its poll and sampler.
-            plotting_ = false;
+            end();
             startMainTimers();
             return;
         }
+        Surface->setUpdatesEnabled(false);
         if (resizedWhilePlotting_)
             break; // the redraw starts over at the new size
         if (!source || i < 1 || i >= source->rows()) {
-            plotting_ = false;
+            end();
             failPlot();
             return;
         }
@@ -219,8 +241,8 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
             break;
         }
     }
+    end();
     setWindowTitle(caption);
-    plotting_ = false;
     startMainTimers();
 }
 
