@@ -1,6 +1,7 @@
 // The main toolbar: dispatch, the unit gate, starting and stopping a recording, the live list.
 #include "front_panel/panel.h"
 
+#include "front_panel/open_data_file.h"
 #include "front_panel/real_time_list.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
@@ -58,7 +59,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
         else
             StartRecording();
     } else if (key == QLatin1String("Open")) {
-        // Opening a file, the sampling interval, the logger and the clock are not built yet.
+        OpenDataFile(loggerContext);
     } else if (key == QLatin1String("List")) {
         if (unitGateOpen())
             OpenLiveList();
