@@ -2,6 +2,7 @@
 #include "front_panel/panel.h"
 
 #include "front_panel/open_data_file.h"
+#include "front_panel/real_time_graph.h"
 #include "front_panel/real_time_list.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
@@ -64,9 +65,8 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
         if (unitGateOpen())
             OpenLiveList();
     } else if (key == QLatin1String("Graph")) {
-        if (!unitGateOpen())
-            return;
-        // The live graph is not built yet.
+        if (unitGateOpen())
+            OpenLiveGraph(app_, *this);
     } else if (key == QLatin1String("PC")) {
     } else if (key == QLatin1String("Memory")) {
     } else if (key == QLatin1String("TimeSet")) {

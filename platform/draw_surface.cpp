@@ -97,10 +97,22 @@ void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor&
 void DrawSurface::FillRect(double x1, double y1, double x2, double y2, const QColor& colour) {
     record(DrawOp{DrawOp::Kind::FillRect, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
     ensureImage();
-    const int l = toPixelX(std::min(x1, x2)), r = toPixelX(std::max(x1, x2));
-    const int t = toPixelY(std::min(y1, y2)), b = toPixelY(std::max(y1, y2));
+    // The edges round to pixel edges, so strips side by side tile without overlap (the live
+    // graph's red cursor stands next to the strip it blanks, never under it). A strip that
+    // covers no pixel centre takes the pixel that holds its left edge.
+    const double lx = std::min(x1, x2) * kPixelsPerUnitX, rx = std::max(x1, x2) * kPixelsPerUnitX;
+    const double ty = std::min(y1, y2) * kPixelsPerUnitY, by = std::max(y1, y2) * kPixelsPerUnitY;
+    int l = roundToPixel(lx), r = roundToPixel(rx), t = roundToPixel(ty), b = roundToPixel(by);
+    if (r <= l) {
+        l = static_cast<int>(std::floor(lx));
+        r = l + 1;
+    }
+    if (b <= t) {
+        t = static_cast<int>(std::floor(ty));
+        b = t + 1;
+    }
     QPainter p(&image_);
-    p.fillRect(QRect(QPoint(l, t), QPoint(r, b)), colour);
+    p.fillRect(QRect(l, t, r - l, b - t), colour);
     update();
 }
 
@@ -131,8 +143,8 @@ void DrawSurface::paintEvent(QPaintEvent* e) {
 }
 
 void DrawSurface::resizeEvent(QResizeEvent* e) {
-    // A new size starts a clean picture; the window's resize handling draws it again.
-    image_ = QImage();
+    // A new size starts a clean picture, unless the window's resize handling has already drawn
+    // one at this size (a hidden widget gets its resize event only when it is shown).
     ensureImage();
     QWidget::resizeEvent(e);
 }

@@ -49,7 +49,7 @@ public:
     void Cls();
     // A line from (x1, y1) to (x2, y2), both ends drawn, in DrawWidth and DrawStyle.
     void Line(double x1, double y1, double x2, double y2, const QColor& colour);
-    // A filled rectangle with corners (x1, y1) and (x2, y2), both included.
+    // A filled rectangle with corners (x1, y1) and (x2, y2), at least one pixel each way.
     void FillRect(double x1, double y1, double x2, double y2, const QColor& colour);
     // Text with its top-left corner at the current position, in ForeColor.
     void Print(const QString& text);

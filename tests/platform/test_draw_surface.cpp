@@ -68,17 +68,30 @@ private slots:
         QCOMPARE(pixel(*s, DrawSurface::toPixelX(15), 15), white);
     }
 
-    void fillIncludesBothCorners() {
+    void fillTilesAtPixelEdges() {
         DrawSurface s;
         s.resize(100, 100);
         s.FillRect(20, 30, 10, 10, black); // corners in either order
         const QImage& img = s.image();
         const int l = DrawSurface::toPixelX(10), r = DrawSurface::toPixelX(20);
         QCOMPARE(img.pixelColor(l, 10), black);
-        QCOMPARE(img.pixelColor(r, 30), black);
-        QCOMPARE(img.pixelColor(r + 1, 30), white);
-        QCOMPARE(img.pixelColor(l, 31), white);
+        QCOMPARE(img.pixelColor(r - 1, 29), black);
+        QCOMPARE(img.pixelColor(r, 29), white);
+        QCOMPARE(img.pixelColor(l, 30), white);
         QCOMPARE(img.pixelColor(l - 1, 10), white);
+        // Strips one unit wide side by side leave no gap between them; one that covers no
+        // pixel centre still takes a pixel.
+        s.Cls();
+        for (int i = 0; i < 40; ++i)
+            s.FillRect(40 + i, 50, 41 + i, 60, black);
+        for (int x = DrawSurface::toPixelX(40); x < DrawSurface::toPixelX(80); ++x)
+            QCOMPARE(img.pixelColor(x, 55), black);
+        QCOMPARE(img.pixelColor(DrawSurface::toPixelX(80), 55), white);
+        s.Cls();
+        s.FillRect(41.0 / 0.79293, 70, 41.6 / 0.79293, 70, black); // between two pixel centres
+        QCOMPARE(img.pixelColor(41, 70), black);
+        QCOMPARE(img.pixelColor(42, 70), white);
+        QCOMPARE(img.pixelColor(40, 70), white);
     }
 
     void lineWidthAndStyle() {
