@@ -102,13 +102,13 @@ struct Plotting : PlotFixture {
         w->Surface->setRecorder(&ops);
         return finished(w) ? w : nullptr;
     }
+    // The chart is drawn from the event loop after the show; a pump runs the whole plot.
     bool finished(ListPlot* w) {
         QPointer<ListPlot> guard(w);
-        return testing::waitUntil([&] { return !guard || (!guard->plotting() && !guard->plotting()); }) &&
-               testing::waitUntil([&] {
-                   testing::pumpFor(0.02);
-                   return !guard || !guard->plotting();
-               });
+        return testing::waitUntil([&] {
+            testing::pumpFor(0.02);
+            return !guard || !guard->plotting();
+        });
     }
     // The primitives of the last complete redraw.
     std::vector<DrawOp> lastChart() const {
@@ -180,6 +180,8 @@ private slots:
     void plotPressedAgainWhilePlotting();
     void listWithoutRecordsDrawsTheFrameAlone();
     void limitOpensTheRangeDialogOnce();
+    void fileListPlotButtonShowsThePlot();
+    void rangeDialogOkOpensANewPlot_data();
     void rangeDialogOkOpensANewPlot();
     void printsTheChartWithoutTheToolbar();
     void failedPrintTellsAndKeepsTheChart();
@@ -470,12 +472,39 @@ void TestListPlot::limitOpensTheRangeDialogOnce() {
     QCOMPARE(f.ctx.plotRange.data(), range.data());
 }
 
+void TestListPlot::fileListPlotButtonShowsThePlot() {
+    Plotting f;
+    FileList* list = f.fileList("Btu/(ft)2.h", readingsOf(8, [](int i) { return QString::number(i * 80); }));
+    f.app.plot = PlotState(); // the button fills it
+    list->show();
+    QTest::mouseClick(list->Toolbar1->button("Plot"), Qt::LeftButton);
+    ListPlot* w = f.ctx.listPlot;
+    QVERIFY(w && w->isVisible());
+    w->Surface->setRecorder(&f.ops);
+    QVERIFY(f.finished(w));
+    QCOMPARE(f.app.plot.PlotUnitLabel, QString("Btu/((ft)2.h)"));
+    QCOMPARE(f.dataLines().size(), size_t(7));
+    for (const QString& text : {QString(" 697.4"), QString("Btu/((ft)2.h)")})
+        QCOMPARE(f.of(DrawOp::Kind::Text, [&](const DrawOp& o) { return o.text == text; }).size(), size_t(1));
+}
+
+void TestListPlot::rangeDialogOkOpensANewPlot_data() {
+    QTest::addColumn<bool>("closeFirst");
+    QTest::newRow("plot open") << false;
+    QTest::newRow("plot closed meanwhile") << true;
+}
+
 void TestListPlot::rangeDialogOkOpensANewPlot() {
+    QFETCH(bool, closeFirst);
     Plotting f;
     f.dataList(readingsOf(100, [](int i) { return QString::number(i * 20); }));
     QPointer<ListPlot> first = f.show();
     QVERIFY(first);
     ShowPlotRange(f.ctx);
+    if (closeFirst) {
+        first->close();
+        QVERIFY(testing::waitUntil([&] { return !first; }));
+    }
     PlotRange* range = f.ctx.plotRange;
     range->TxtT1->setText("500");
     range->TxtT2->setText("1500");
