@@ -6,8 +6,10 @@
 #include "logger_data/logger_context.h"
 #include "meter_link/records.h"
 
+#include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 namespace testing {
 
@@ -37,6 +39,30 @@ struct PlotFixture {
     void plotOf(float records, bool metric = true, bool fromFile = false) {
         SetPlotState(app.plot, fromFile, metric, records);
     }
+};
+
+// Runs `action` once, when the window's caption first becomes `caption`.
+class AtCaption : public QObject {
+public:
+    AtCaption(QWidget* w, const QString& caption, std::function<void()> action)
+        : w_(w), caption_(caption), action_(std::move(action)) {
+        w->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::WindowTitleChange && action_ && w_->windowTitle() == caption_) {
+            auto a = std::move(action_);
+            action_ = nullptr;
+            a();
+        }
+        return false;
+    }
+
+private:
+    QWidget* w_;
+    QString caption_;
+    std::function<void()> action_;
 };
 
 } // namespace testing

@@ -21,6 +21,7 @@
 
 using platform::DrawOp;
 using platform::LineStyle;
+using testing::AtCaption;
 using testing::MessageCapture;
 using testing::PlotFixture;
 
@@ -48,30 +49,6 @@ QStringList readingsOf(int n, const std::function<QString(int)>& reading) {
         r << reading(i);
     return r;
 }
-
-// Runs `action` once, when the window's caption first becomes `caption`.
-class AtCaption : public QObject {
-public:
-    AtCaption(QWidget* w, const QString& caption, std::function<void()> action)
-        : w_(w), caption_(caption), action_(std::move(action)) {
-        w->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::WindowTitleChange && action_ && w_->windowTitle() == caption_) {
-            auto a = std::move(action_);
-            action_ = nullptr;
-            a();
-        }
-        return false;
-    }
-
-private:
-    QWidget* w_;
-    QString caption_;
-    std::function<void()> action_;
-};
 
 // The main window's records and the lists a plot draws from, with the plot's primitives.
 struct Plotting : PlotFixture {
