@@ -23,10 +23,6 @@ RealTimeGraph* RealTimeGraph::current() {
     return openGraph && !openGraph->isUnloaded() ? openGraph.data() : nullptr;
 }
 
-RealTimeRange* RealTimeGraph::rangeDialog() {
-    return RealTimeRange::current();
-}
-
 RealTimeGraph::RealTimeGraph(AppState& app, Panel& panel) : platform::Form(&panel), app_(app), panel_(panel) {
     setObjectName(QStringLiteral("RealTimeGraph"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -70,7 +66,7 @@ void RealTimeGraph::resizeEvent(QResizeEvent* e) {
     Form_Resize();
 }
 
-PlotGeometry RealTimeGraph::geometry() const {
+PlotGeometry RealTimeGraph::plotGeometry() const {
     const LiveGraphState& st = app_.liveGraph;
     return PlotGeometry{st.GraphX0, st.GraphY0, st.GraphPlotWidth, st.GraphPlotHeight};
 }
@@ -138,7 +134,7 @@ void RealTimeGraph::Timer1_Timer() {
     s.FillRect(X0 + S + 1, Y0 + 3, X0 + S + 1 + d, Y0 - H - 5, QBColor(kRed));
     s.FillRect(X0 + S, Y0 + 3, X0 + S + d, Y0 - H - 5, QBColor(kWhite));
 
-    const PlotGeometry g = geometry();
+    const PlotGeometry g = plotGeometry();
     DrawPlotGrid(s, g, st.GridColor);
 
     st.GraphReadingText = panel_.LblValue->text();

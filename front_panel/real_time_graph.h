@@ -13,7 +13,6 @@
 #include <QTimer>
 
 class Panel;
-class RealTimeRange;
 class QResizeEvent;
 namespace platform {
 class DrawSurface;
@@ -33,9 +32,8 @@ public:
     // The reading text with a decimal comma turned into a point.
     static QString ValueTextOf(const QString& reading);
 
-    // The open graph and its range dialog, or nullptr; each exists once at most.
+    // The open graph, or nullptr; there is one at most.
     static RealTimeGraph* current();
-    static RealTimeRange* rangeDialog();
 
     platform::Toolbar* Toolbar1 = nullptr;
     platform::ImageList ImageList1;
@@ -55,7 +53,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    PlotGeometry geometry() const;
+    PlotGeometry plotGeometry() const;
 
     AppState& app_;
     Panel& panel_;

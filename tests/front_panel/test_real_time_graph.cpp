@@ -25,6 +25,8 @@ const QColor kGrey(192, 192, 192);
 // The main window with a live graph open on a W/m2 reading; the tests tick it by hand.
 struct GraphFixture : SamplerFixture {
     std::vector<DrawOp> ops;
+    bool timerWasActive = false;
+    int timerInterval = -1;
 
     explicit GraphFixture(const QString& unit = QStringLiteral("W/(M)2"), bool perM2 = true) {
         show(unit, QStringLiteral("1100"));
@@ -32,6 +34,8 @@ struct GraphFixture : SamplerFixture {
         panel->show();
         click(QStringLiteral("Graph"));
         if (graph()) {
+            timerWasActive = graph()->Timer1.isActive();
+            timerInterval = graph()->Timer1.interval();
             graph()->Timer1.stop();
             graph()->Surface->setRecorder(&ops);
         }
@@ -73,6 +77,8 @@ private slots:
     void unitGateKeepsItClosed();
     void firstTickDrawsNoSegmentAndATimeLabel();
     void sweepMarksAndWrap();
+    void timeLabelsAtOtherSteps_data();
+    void timeLabelsAtOtherSteps();
     void heights_data();
     void heights();
     void commaReadings_data();
@@ -122,18 +128,11 @@ void TestRealTimeGraph::opens() {
     QCOMPARE(f.st().GraphPlotHeight, 264.0f);
     QVERIFY(std::fabs(f.st().GraphPlotWidth - 360.13) < 0.01);
 
-    // Ticking at the main window's poll interval (the tests stopped it again).
-    SamplerFixture plain;
-    plain.app.display.AnnPerM2 = true;
-    plain.click(QStringLiteral("Graph"));
-    QVERIFY(RealTimeGraph::current());
-    QVERIFY(RealTimeGraph::current()->Timer1.isActive());
-    QCOMPARE(RealTimeGraph::current()->Timer1.interval(), plain.panel->Timer1.interval());
-    RealTimeGraph::current()->Unload();
-    QVERIFY(g);
+    // Ticking at the main window's poll interval.
+    QVERIFY(f.timerWasActive);
+    QCOMPARE(f.timerInterval, f.panel->Timer1.interval());
 
     // The frame of the first showing: the full range and the unit caption.
-    g->Surface->setRecorder(nullptr);
     std::vector<DrawOp> frame;
     g->Surface->setRecorder(&frame);
     g->Form_Resize();
@@ -214,7 +213,6 @@ void TestRealTimeGraph::sweepMarksAndWrap() {
         }
     QCOMPARE(shortTicks, 6);
     QCOMPARE(int(traceOf(sweep).size()), 360);
-    const float lastY = f.st().GraphLastY;
 
     // The wrap: the cursor beyond the right edge is erased, no segment back to the left edge.
     const auto wrap = f.tick(QStringLiteral("0"));
@@ -228,7 +226,31 @@ void TestRealTimeGraph::sweepMarksAndWrap() {
     const auto next = traceOf(f.tick(QStringLiteral("0")));
     QCOMPARE(next.size(), size_t(1));
     QCOMPARE(QPointF(next[0].x1, next[0].y1), QPointF(60, 337));
-    Q_UNUSED(lastY);
+}
+
+void TestRealTimeGraph::timeLabelsAtOtherSteps_data() {
+    QTest::addColumn<float>("step");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("labels");
+    // Positions round halves to even: 0.5 is 0, so small steps print the first label again.
+    QTest::newRow("half: 0 and 0.5") << 0.5f << 2 << 2;
+    QTest::newRow("half: not at 1") << 0.5f << 3 << 2;
+    QTest::newRow("quarter: 0 to 0.5") << 0.25f << 3 << 3;
+    QTest::newRow("quarter: not at 0.75") << 0.25f << 4 << 3;
+    QTest::newRow("half: 59.5, 60, 60.5") << 0.5f << 122 << 5;
+    QTest::newRow("a long step jumps over 60") << 7.0f << 10 << 1;
+}
+
+void TestRealTimeGraph::timeLabelsAtOtherSteps() {
+    QFETCH(float, step);
+    QFETCH(int, ticks);
+    QFETCH(int, labels);
+    GraphFixture f;
+    f.app.liveGraph.GraphStepX = step;
+    f.app.liveGraph.GraphSweepX = -step;
+    f.ops.clear();
+    f.ticks(ticks);
+    QCOMPARE(countOf(f.ops, Kind::Text), labels);
 }
 
 void TestRealTimeGraph::heights_data() {
@@ -354,6 +376,10 @@ void TestRealTimeGraph::traceShowsInTheWindow() {
     for (int i = 0; i < 50; ++i)
         f.tick(QStringLiteral("1650")); // three quarters: y = 139
     const QImage shot = g->grab().toImage();
+    // The axes where the frame puts them: x = X0 - 2 up the side, y = Y0 + 6 along the bottom.
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(58), 150), kBlack);
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(300), 343), kBlack);
+    QCOMPARE(shot.pixelColor(platform::DrawSurface::toPixelX(300), 346), kWhite);
     const int x = platform::DrawSurface::toPixelX(60 + 125);
     QCOMPARE(shot.pixelColor(x, 139), kBlack);
     QCOMPARE(shot.pixelColor(x, 160), kWhite);
