@@ -251,8 +251,12 @@ void ListPlot::Toolbar1_ButtonClick(const QString& key) {
         ShowPlotRange(ctx_);
     } else if (key == QLatin1String("Print")) {
         Toolbar1->hide();
+        // A print from inside a running plot must see the picture the plot holds back.
+        const bool updates = Surface->updatesEnabled();
+        Surface->setUpdatesEnabled(true);
         QString error;
         const bool ok = platform::PrintWindowImage(*this, &error);
+        Surface->setUpdatesEnabled(updates);
         Toolbar1->show();
         if (!ok) {
             Hold hold(*this);

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -162,6 +163,7 @@ private slots:
     void rangeDialogOkOpensANewPlot();
     void printsTheChartWithoutTheToolbar();
     void failedPrintTellsAndKeepsTheChart();
+    void printWhilePlottingHasTheChartSoFar();
     void pixelsOfAShownPlot();
 };
 
@@ -537,6 +539,30 @@ void TestListPlot::failedPrintTellsAndKeepsTheChart() {
     QVERIFY(w->isVisible() && !w->isUnloaded());
     QVERIFY(w->Toolbar1->isVisible());
     QCOMPARE(w->Surface->image(), before);
+}
+
+void TestListPlot::printWhilePlottingHasTheChartSoFar() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("mid.pdf");
+    platform::Printer::setOutputPdf(pdf);
+    Plotting f;
+    f.dataList(readingsOf(400, [](int) { return "1500"; }));
+    ShowListPlot(f.ctx);
+    ListPlot* w = f.ctx.listPlot;
+    AtCaption mid(w, "200 Records Completed",
+                  [&] { QTest::mouseClick(w->Toolbar1->button("Print"), Qt::LeftButton); });
+    QVERIFY(f.finished(w));
+    QProcess render;
+    render.start("pdftoppm", {"-png", "-r", "96", "-singlefile", pdf, dir.filePath("mid")});
+    QVERIFY(render.waitForFinished(20000) && render.exitCode() == 0);
+    const QImage page(dir.filePath("mid.png"));
+    QVERIFY(!page.isNull());
+    // A chart is a few dark lines on white, not a dark block.
+    qint64 dark = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            dark += qGray(page.pixel(x, y)) < 100;
+    QVERIFY2(dark > 500 && dark < 392 * 364 / 10, qPrintable(QString::number(dark)));
 }
 
 void TestListPlot::pixelsOfAShownPlot() {
