@@ -1,6 +1,7 @@
 // The main toolbar: dispatch, the unit gate, starting and stopping a recording, the live list.
 #include "front_panel/panel.h"
 
+#include "front_panel/logger_download.h"
 #include "front_panel/real_time_list.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
@@ -68,6 +69,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
         // The live graph is not built yet.
     } else if (key == QLatin1String("PC")) {
     } else if (key == QLatin1String("Memory")) {
+        DownloadLoggerMemory(loggerContext);
     } else if (key == QLatin1String("TimeSet")) {
     }
 }
