@@ -244,6 +244,7 @@ private slots:
         QVERIFY(!list->GridI->isVisible());
         QVERIFY(f.Timer1.isActive());
         QCOMPARE(f.memory->GridSet->col(), 2);
+        QVERIFY(list->grab().save(testing::artifactsDir() + QStringLiteral("/data_list_from_set.png")));
 
         // Another set replaces the list; the Btu grid is shown when the meter shows Btu.
         f.app.display.AnnPerM2 = false;
