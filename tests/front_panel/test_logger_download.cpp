@@ -3,7 +3,9 @@
 #include "front_panel/logger_download.h"
 #include "front_panel/panel.h"
 #include "logger_data/data_list.h"
+#include "logger_data/logger_image.h"
 #include "logger_data/memory.h"
+#include "meter_link/meter.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
 #include "tests/support/panel_fixture.h"
@@ -143,6 +145,35 @@ private slots:
             QCOMPARE(f.app.logger.MemorySets[size_t(k)].size(), lengths[k - 1]);
         checkIdle(f);
         checkPollingAndKeys(f);
+    }
+
+    void aWeekOfReadingsIntoTheDataList() {
+        PanelFixture f;
+        QVERIFY(startOn(f, {}));
+        QByteArray week;
+        QVERIFY(standin::loggerMemory(QStringLiteral("week"), week));
+        f.meter.setLoggerImage(week);
+        clickMemory(f);
+        Memory* m = f.panel->loggerContext.memory;
+        QCOMPARE(setRows(m).size(), 7);
+        for (int k = 1; k <= 7; ++k)
+            QCOMPARE(setRows(m).at(k - 1), QStringLiteral("%1|06:00:00|60|840").arg(k));
+
+        // A click on set 3 lists its readings, the poll timer back on afterwards.
+        f.app.display.AnnPerM2 = true;
+        platform::Grid* g = m->GridSet;
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(2, 1)).center());
+        DataList* list = f.panel->loggerContext.dataList;
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(list->GridM->rows(), 841);
+        QCOMPARE(list->GridI->rows(), 841);
+        QCOMPARE(list->GridM->textAt(840, 1), QStringLiteral("13:59:00"));
+        const QByteArray set3 = f.app.logger.MemorySets[3];
+        const qint64 w = RecordWattTenths(LoggerRecord(LoggerSetRecord(set3, 400)));
+        QCOMPARE(list->GridM->textAt(400, 2), WattText(w));
+        QCOMPARE(list->GridI->textAt(400, 2), BtuText(RecordBtuTenths(w)));
+        QVERIFY(w > 0);
+        QVERIFY(f.panel->Timer1.isActive());
     }
 
     void restartOnABadMarker() {
