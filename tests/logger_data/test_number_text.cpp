@@ -15,6 +15,8 @@ private slots:
         QTest::newRow("no zero before the point") << "-.5" << -0.5 << true;
         QTest::newRow("trailing point") << "12." << 12.0 << true;
         QTest::newRow("overload") << "OL" << 0.0 << false;
+        QTest::newRow("set list header") << "Set" << 0.0 << false;
+        QTest::newRow("trailing text") << "12.5x" << 12.5 << false;
         QTest::newRow("dashes") << "----" << 0.0 << false;
         QTest::newRow("empty") << "" << 0.0 << false;
         QTest::newRow("lone minus") << "-" << 0.0 << false;
