@@ -102,6 +102,7 @@ void TestStartUp::strayEnterAfterThePortWindowSendsNothing() {
     // The focus is on nothing that talks to the meter: habitual Enters and Spaces go nowhere.
     for (QWidget* k : panel->LblCmd)
         QVERIFY(!k->hasFocus());
+    QVERIFY(panel->grab().save(testing::artifactsDir() + QStringLiteral("/panel_at_start.png")));
     f.meter.clearLog();
     key(Qt::Key_Return);
     key(Qt::Key_Space);

@@ -1,5 +1,6 @@
 #include "meter_link/port.h"
 #include "platform/twips.h"
+#include "tests/support/test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +21,7 @@ private slots:
     void keyboardAtStart_data();
     void keyboardAtStart();
     void load();
+    void picture();
 };
 
 void TestPort::textToPortNumber_data() {
@@ -113,11 +115,11 @@ void TestPort::okTakesTheTypedText() {
     QCOMPARE(p.w->TxtCOM->currentText(), typed);
     if (how == QLatin1String("enter")) {
         ShownPort::key(Qt::Key_Return);
-    } else if (how == QLatin1String("tab")) {
+    } else if (how.startsWith(QLatin1String("tab"))) {
         ShownPort::key(Qt::Key_Tab);
         QVERIFY(p.w->CmdOK->hasFocus());
         QCOMPARE(p.w->TxtCOM->currentText(), typed); // leaving the box changed nothing
-        ShownPort::key(Qt::Key_Space);
+        ShownPort::key(how.endsWith(QLatin1String("enter")) ? Qt::Key_Return : Qt::Key_Space);
     } else {
         QTest::mouseClick(p.w->CmdOK, Qt::LeftButton);
     }
@@ -167,6 +169,12 @@ void TestPort::keyboardAtStart() {
     ShownPort::key(Qt::Key(key));
     QCOMPARE(int(p.link.ComPortNumber), port);
     QCOMPARE(p.shown, 1);
+}
+
+void TestPort::picture() {
+    ShownPort p;
+    QVERIFY(p.ready());
+    QVERIFY(p.w->grab().save(testing::artifactsDir() + QStringLiteral("/port.png")));
 }
 
 void TestPort::load() {
