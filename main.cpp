@@ -1,5 +1,5 @@
 #include "front_panel/panel.h"
-#include "meter_link/port.h"
+#include "front_panel/start_up.h"
 #include "meter_link/records.h"
 
 #include <QApplication>
@@ -11,11 +11,6 @@ int main(int argc, char** argv) {
 
     AppState app;
     std::unique_ptr<Panel> panel;
-    auto* port = new Port(app.link, [&] {
-        panel = std::make_unique<Panel>(app);
-        panel->show();
-        panel->Form_Load();
-    });
-    port->show();
+    StartUp(app, panel);
     return qapp.exec();
 }

@@ -105,8 +105,8 @@ void Panel::Timer2_Timer() {
         if (list.ListCount == kMaxEntries || unit != list.ListUnit || !realTimeList_) {
             list.ListCount = 0;
             list.ListOpen = false;
-            if (realTimeList_ && realTimeList_->isVisible())
-                realTimeList_->close();
+            if (realTimeList_)
+                realTimeList_->Unload();
             return;
         }
         listStep(sampleLine);

@@ -6,7 +6,6 @@
 #include "platform/message_box.h"
 #include "platform/twips.h"
 
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <algorithm>
 
@@ -18,11 +17,10 @@ namespace {
 constexpr int kRowsInView = 15;
 }
 
-RealTimeList::RealTimeList(AppState& app, Panel& panel) : QWidget(&panel), app_(app), panel_(panel) {
+RealTimeList::RealTimeList(AppState& app, Panel& panel) : platform::Form(&panel), app_(app), panel_(panel) {
     setObjectName(QStringLiteral("RealTimeList"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromLatin1(Caption));
     setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
     setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
@@ -67,13 +65,9 @@ void RealTimeList::Form_Unload() {
     app_.liveList.ListCount = 0;
 }
 
-void RealTimeList::closeEvent(QCloseEvent* e) {
-    Form_Unload();
-    e->accept();
-    emit unloaded();
-}
-
 void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
+    // Each branch's nested loops may unload this window; held, it stays alive until they end.
+    Hold hold(*this);
     if (key == QLatin1String("Save")) {
         if (app_.recording.Recording) {
             platform::msgBox(this, QStringLiteral("Aready in recording mode, close it and try again !"),
@@ -81,7 +75,11 @@ void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
             return;
         }
         platform::setBusyPointer(true);
+        // A cancel must not fall back on a file chosen earlier.
+        app_.recording.FileChosen = false;
         AskSaveFileName(*panel_.Cmd1, app_.recording);
+        // A list unloaded while the dialog was open still holds the rows it had: they are saved
+        // as the user asked, not lost with the window.
         if (app_.recording.FileChosen)
             SaveGridToFile(*this, *Grid, app_.recording);
         platform::setBusyPointer(false);

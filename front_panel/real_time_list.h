@@ -3,22 +3,22 @@
 #pragma once
 
 #include "meter_link/records.h"
+#include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
 
-#include <QWidget>
-
-class QCloseEvent;
 class Panel;
 
-class RealTimeList : public QWidget {
+// The sampler may unload it at any time, also while its own dialog, a box or its print runs: it
+// then hides at once and goes once that code is done (platform::Form).
+class RealTimeList : public platform::Form {
     Q_OBJECT
 public:
-    // A window of its own, owned by the main window; it deletes itself when closed.
+    // A window of its own, owned by the main window; it deletes itself once unloaded.
     RealTimeList(AppState& app, Panel& panel);
 
     void Form_Load();
-    void Form_Unload();
+    void Form_Unload() override;
     void Toolbar1_ButtonClick(const QString& key);
 
     platform::Toolbar* Toolbar1 = nullptr;
@@ -28,13 +28,6 @@ public:
     static constexpr const char* Caption = "Real Time List";
     static constexpr int ClientWidthTwips = 2790;
     static constexpr int ClientHeightTwips = 4065;
-
-signals:
-    // The window has closed; it is deleted once control is back in the event loop.
-    void unloaded();
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     AppState& app_;

@@ -73,11 +73,8 @@ void DataList::save() {
     // A cancel must not fall back on a file chosen earlier.
     rec.FileChosen = false;
     AskSaveFileName(*ctx_.Cmd1, rec);
-    if (hold.gone()) {
-        rec.FileChosen = false;
-        platform::setBusyPointer(false);
-        return;
-    }
+    // A list unloaded while the dialog was open still holds its rows (the hold keeps them): they
+    // are saved as the user asked, not lost with the window.
     if (rec.FileChosen)
         SaveGridToFile(*this, *shownGrid(), rec);
     platform::setBusyPointer(false);

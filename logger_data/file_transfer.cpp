@@ -11,6 +11,28 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
+
+namespace {
+
+// Keeps a window that another handler may unload alive while a box or a pump runs under it.
+struct HoldWindow {
+    explicit HoldWindow(QWidget* w) : form(qobject_cast<platform::Form*>(w)) {
+        if (form)
+            hold.emplace(*form);
+    }
+    bool unloaded() const { return form && form->isUnloaded(); }
+    platform::Form* form;
+    std::optional<platform::Form::Hold> hold;
+};
+
+// A box goes on the window while it is there, else on the window that opened it.
+QWidget* boxParent(QWidget* window) {
+    auto* form = qobject_cast<platform::Form*>(window);
+    return form && form->isUnloaded() ? form->parentWidget() : window;
+}
+
+} // namespace
 
 void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec) {
     Cmd1.FilterIndex = 0;
@@ -25,6 +47,7 @@ void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec) {
 }
 
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) {
+    const HoldWindow hold(&window);
     platform::setBusyPointer(true);
     QFile& file = rec.File;
     if (file.isOpen())
@@ -58,7 +81,7 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) 
     rec.FileChosen = false;
     platform::setBusyPointer(false);
     if (!ok)
-        platform::msgBox(&window,
+        platform::msgBox(boxParent(&window),
                          QStringLiteral("Could not save the list to %1: %2").arg(rec.SaveFileName, reason),
                          platform::MsgIcon::Critical);
     return ok;
@@ -95,7 +118,9 @@ bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
     printing = true;
     platform::setBusyPointer(true);
     pollTimer.stop();
-    // The pump below may close the list window and take its grid with it.
+    // The pump below may unload the list window (held, it and its grid stay until the print
+    // is done) or, for a window that is not held, delete it and its grid.
+    const HoldWindow hold(&window);
     QPointer<QWidget> win(&window);
     QPointer<platform::Grid> source(&grid);
     const QString caption = window.windowTitle();
@@ -131,6 +156,6 @@ bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
     pollTimer.start();
     printing = false;
     if (!failure.isEmpty())
-        platform::msgBox(win, failure, platform::MsgIcon::Critical);
+        platform::msgBox(boxParent(win), failure, platform::MsgIcon::Critical);
     return failure.isEmpty();
 }

@@ -3,6 +3,7 @@
 #include "platform/twips.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -20,7 +21,7 @@ int PortNumberForText(const QString& text, int current) {
 }
 
 Port::Port(LinkState& link, std::function<void()> showPanel, QWidget* parent)
-    : QDialog(parent), link_(link), showPanel_(std::move(showPanel)) {
+    : QWidget(parent), link_(link), showPanel_(std::move(showPanel)) {
     setObjectName(QStringLiteral("Port"));
     setWindowTitle(QStringLiteral("COM Port"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -37,11 +38,17 @@ Port::Port(LinkState& link, std::function<void()> showPanel, QWidget* parent)
     Port2 = new QPushButton(QStringLiteral("COM2"), this);
     Port2->setObjectName(QStringLiteral("Port2"));
     Port2->setGeometry(rectTwips(1320, 5760, 855, 375));
+    // Enter acts on the button that has the focus, as Space does; neither is ever a default.
+    for (QPushButton* b : {Port1, Port2})
+        b->setAutoDefault(true);
 
     TxtCOM = new QComboBox(this);
     TxtCOM->setObjectName(QStringLiteral("TxtCOM"));
     TxtCOM->setEditable(true);
     TxtCOM->setInsertPolicy(QComboBox::NoInsert);
+    // What was typed reaches OK unchanged: no completion, which would rewrite "com3" as "COM3"
+    // or "co" as "COM1" when the focus leaves the box.
+    TxtCOM->setCompleter(nullptr);
     TxtCOM->setGeometry(rectTwips(120, 120, 1095, 345));
     TxtCOM->setFont(bold);
     TxtCOM->setEditText(QStringLiteral("COM1"));
@@ -51,6 +58,7 @@ Port::Port(LinkState& link, std::function<void()> showPanel, QWidget* parent)
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setGeometry(rectTwips(1320, 120, 615, 375));
     CmdOK->setFont(bold);
+    CmdOK->setAutoDefault(true);
 
     setTabOrder(Port1, Port2);
     setTabOrder(Port2, TxtCOM);
@@ -70,7 +78,31 @@ void Port::Form_Load() {
     TxtCOM->setEditText(QStringLiteral("COM1"));
 }
 
+void Port::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter in the box is OK on what the box says (the buttons take their own Enter).
+        if (TxtCOM->hasFocus()) {
+            e->accept();
+            CmdOK_Click();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        e->accept(); // not a way out of this window
+        return;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(e);
+}
+
 void Port::choose(int portNumber) {
+    // A second Enter queued behind the first must not show the main window twice.
+    if (chosen_)
+        return;
+    chosen_ = true;
     link_.ComPortNumber = static_cast<std::int16_t>(portNumber);
     hide();
     if (showPanel_)

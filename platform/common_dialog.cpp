@@ -11,21 +11,36 @@ namespace {
 
 CommonDialog::Responder responder;
 
-// "Text (*.txt)|*.txt|All|*.*" -> "Text (*.txt);;All (*.*)": Qt reads the patterns from the
-// parentheses that end each filter, separated by blanks instead of semicolons.
+} // namespace
+
+QStringList qtPatterns(const QString& patterns) {
+    QStringList out;
+    for (const QString& p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString t = p.trimmed();
+        // Qt reads "*.*" literally, as names with a dot; here it means every file.
+        if (t == QLatin1String("*.*"))
+            out << QStringLiteral("*");
+        else if (!t.isEmpty())
+            out << t;
+    }
+    out.removeDuplicates();
+    return out;
+}
+
+namespace {
+
+// "Text (*.txt)|*.txt|All Files (*.*)|*.*" -> "Text (*.txt)", "All Files (*.*) (*)": Qt takes
+// the patterns from the parentheses that end each filter, separated by blanks; the dialog shows
+// only the description before them (HideNameFilterDetails), as the user wrote it.
 QStringList qtFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString desc = parts[i].trimmed();
-        QString patterns = parts[i + 1].trimmed();
+        const QString patterns = parts[i + 1].trimmed();
         if (desc.isEmpty() && patterns.isEmpty())
             continue;
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (desc.endsWith(QLatin1Char(')')) && desc.contains(QLatin1Char('(') + patterns + QLatin1Char(')')))
-            out << desc;
-        else
-            out << QStringLiteral("%1 (%2)").arg(desc, patterns);
+        out << QStringLiteral("%1 (%2)").arg(desc, qtPatterns(patterns).join(QLatin1Char(' ')));
     }
     return out;
 }
@@ -55,6 +70,7 @@ bool CommonDialog::setAction(int action) {
         dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dlg.setOption(QFileDialog::DontConfirmOverwrite, !confirm);
         if (!filters.isEmpty()) {
+            dlg.setOption(QFileDialog::HideNameFilterDetails);
             dlg.setNameFilters(filters);
             if (index <= filters.size())
                 dlg.selectNameFilter(filters[index - 1]);

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -11,17 +12,20 @@ class QWidget;
 
 namespace platform {
 
+// One pattern list of a filter ("*.txt;*.dat") as the file dialog matches it: "*.*" is every file.
+QStringList qtPatterns(const QString& patterns);
+
 class CommonDialog : public QObject {
     Q_OBJECT
 public:
     explicit CommonDialog(QWidget* owner);
 
-    QString Filter;       // "description|pattern|description|pattern|..."
+    QString Filter; // "description|pattern|description|pattern|..."
     int FilterIndex = 0;
-    int Flags = 0;        // 2: ask before replacing an existing file (save dialog)
+    int Flags = 0; // 2: ask before replacing an existing file (save dialog)
     bool CancelError = false;
-    QString FileName;     // full path chosen
-    QString FileTitle;    // the chosen file's name without its folder
+    QString FileName;  // full path chosen
+    QString FileTitle; // the chosen file's name without its folder
 
     static constexpr int ActionOpen = 1;
     static constexpr int ActionSave = 2;

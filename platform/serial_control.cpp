@@ -1,9 +1,36 @@
 #include "platform/serial_control.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
+
+QString defaultDeviceForPort(int n) {
+    if (n < 1 || n > 16)
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(n);
+#else
+    // Windows gives the built-in ports COM1-COM4 and adapters the numbers above them; here the
+    // adapters most meter cables use (ttyUSB) get the most numbers.
+    if (n <= 4)
+        return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    if (n <= 12)
+        return QStringLiteral("/dev/ttyUSB%1").arg(n - 5);
+    return QStringLiteral("/dev/ttyACM%1").arg(n - 13);
+#endif
+}
 
 QString deviceForPort(int n) {
     if (n < 1 || n > 16)
@@ -11,11 +38,33 @@ QString deviceForPort(int n) {
     const QByteArray env = qgetenv(QStringLiteral("VANTREL_COM%1").arg(n).toLatin1().constData());
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    return defaultDeviceForPort(n);
+}
+
+QString openFailureReason(const QString& device, int err, const QString& qtReason) {
+    switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("no such device");
+    case EACCES:
+    case EPERM: {
+#ifdef Q_OS_UNIX
+        struct stat st {};
+        if (::stat(QFile::encodeName(device).constData(), &st) == 0)
+            if (const group* g = ::getgrgid(st.st_gid))
+                return QStringLiteral("permission denied (the device belongs to the group %1)")
+                    .arg(QString::fromLocal8Bit(g->gr_name));
 #endif
+        return QStringLiteral("permission denied");
+    }
+    case EBUSY:
+        return QStringLiteral("busy (another program has it open)");
+    case 0:
+        return qtReason;
+    default:
+        return QString::fromLocal8Bit(std::strerror(err));
+    }
 }
 
 SerialControl::SerialControl(QObject* parent) : QObject(parent), port_(this), reopen_(this) {
@@ -63,17 +112,46 @@ bool SerialControl::setSettings(const QString& s) {
     return true;
 }
 
+namespace {
+
+// The system's reason why the device cannot be opened, 0 when it can; Qt's own errors do not
+// tell a missing device, a denied one and a busy one apart.
+int probeOpen(const QString& path) {
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+#else
+    Q_UNUSED(path);
+#endif
+    return 0;
+}
+
+} // namespace
+
 bool SerialControl::openDevice() {
     const QString dev = deviceForPort(commPort_);
     if (dev.isEmpty()) {
         error_ = QStringLiteral("no such port");
         return false;
     }
-    // A link (as VANTREL_COMn may name) is opened through its target.
+    // A link (as VANTREL_COMn or /dev/serial/by-id may name) is resolved afresh at every open, so
+    // a device that comes back elsewhere behind the same name is found.
     const QFileInfo info(dev);
-    port_.setPortName(info.isSymLink() ? info.symLinkTarget() : dev);
+    const QString path = info.isSymLink() ? info.canonicalFilePath() : dev;
+    if (path.isEmpty()) {
+        error_ = QStringLiteral("no such device");
+        return false;
+    }
+    port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = port_.errorString();
+        const int err = probeOpen(path);
+        // Opened by us but refused by Qt: another program holds the device's lock.
+        if (err == 0 && port_.error() == QSerialPort::PermissionError)
+            error_ = openFailureReason(path, EBUSY, {});
+        else
+            error_ = openFailureReason(path, err, port_.errorString());
         return false;
     }
     port_.setBaudRate(baud_);
@@ -98,8 +176,14 @@ bool SerialControl::setPortOpen(bool open) {
     }
     if (wanted_)
         return true;
-    if (!openDevice())
+    if (!openDevice()) {
+        // The user sees only "No device found"; a terminal tells why.
+        const QString dev = deviceForPort(commPort_);
+        std::fprintf(stderr, "vantrel: cannot open COM%d%s: %s\n", commPort_,
+                     dev.isEmpty() ? "" : qPrintable(QStringLiteral(" (%1)").arg(dev)), qPrintable(error_));
+        std::fflush(stderr);
         return false;
+    }
     wanted_ = true;
     return true;
 }
@@ -131,12 +215,25 @@ void SerialControl::setInBufferCount(int n) {
 }
 
 void SerialControl::onError(QSerialPort::SerialPortError e) {
-    if (e != QSerialPort::ResourceError || !wanted_)
+    // A hang-up, an end of file or a failed read or write: the device went away (adapter
+    // unplugged, the other end closed). Qt leaves its read notifier armed after a read error, so
+    // the port must be closed or every event pump returns at once. Closed from the event loop,
+    // not inside Qt's own read or write that reports the error.
+    if (!wanted_ || losing_ || !port_.isOpen())
         return;
-    // The device went away (adapter unplugged, the other end closed): close it and keep
-    // trying to open it again, so the program carries on once it is back.
+    if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError && e != QSerialPort::WriteError)
+        return;
+    losing_ = true;
+    QMetaObject::invokeMethod(this, &SerialControl::loseDevice, Qt::QueuedConnection);
+}
+
+void SerialControl::loseDevice() {
+    losing_ = false;
+    if (!wanted_ || !port_.isOpen())
+        return;
     port_.close();
     emit lost();
+    // Keep trying to open it again by its name, so the program carries on once it is back.
     reopen_.start();
 }
 

@@ -11,8 +11,16 @@
 
 namespace platform {
 
-// COMn (1..16) opens $VANTREL_COMn when it is set, else /dev/ttyS(n-1). Empty for other numbers.
+// The fixed device of COMn (1..16) on this system; empty for other numbers. On Linux COM1-COM4
+// are the PC's own ports /dev/ttyS0-3, COM5-COM12 the USB serial adapters /dev/ttyUSB0-7 and
+// COM13-COM16 the modem-class USB devices /dev/ttyACM0-3; on Windows COMn is COMn.
+QString defaultDeviceForPort(int portNumber);
+// The device COMn opens: $VANTREL_COMn when it is set, else the fixed one.
 QString deviceForPort(int portNumber);
+
+// Why `device` could not be opened, in a few words ("no such device", "permission denied ...",
+// "busy ..."), from the system's error number; `qtReason` when it says nothing better.
+QString openFailureReason(const QString& device, int errorNumber, const QString& qtReason);
 
 class SerialControl : public QObject {
     Q_OBJECT
@@ -25,7 +33,8 @@ public:
     bool setSettings(const QString& settings);
     QString settings() const { return settings_; }
 
-    // Opens the device of commPort(). Returns false (with errorString()) when that fails.
+    // Opens the device of commPort(). Returns false when that fails, with the reason in
+    // errorString() and on the program's standard error.
     bool setPortOpen(bool open);
     bool portOpen() const { return wanted_; }
     QString errorString() const { return error_; }
@@ -51,6 +60,7 @@ signals:
 
 private:
     void onError(QSerialPort::SerialPortError e);
+    void loseDevice();
     void tryReopen();
     bool openDevice();
 
@@ -64,6 +74,7 @@ private:
     QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
     int inputLen_ = 0;
     bool wanted_ = false;
+    bool losing_ = false;
     int openCount_ = 0;
     QString error_;
 };

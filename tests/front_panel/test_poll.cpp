@@ -4,6 +4,7 @@
 #include "tests/support/panel_fixture.h"
 
 #include <QElapsedTimer>
+#include <QSerialPort>
 #include <QTest>
 #include <QTimer>
 
@@ -44,16 +45,30 @@ private slots:
 
 void TestPoll::startUpFailure_data() {
     QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("device");
-    QTest::newRow("port 0") << 0 << QString();
-    QTest::newRow("missing device") << 3 << "/nonexistent/ttyVANTREL";
+    QTest::addColumn<QString>("device"); // "busy": a device another program holds open
+    QTest::addColumn<QString>("reason"); // what standard error says
+    QTest::newRow("port 0") << 0 << QString() << "cannot open COM0: no such port";
+    QTest::newRow("missing device") << 3 << "/nonexistent/ttyVANTREL"
+                                    << "cannot open COM3 (/nonexistent/ttyVANTREL): no such device";
+    QTest::newRow("busy device") << 3 << "busy"
+                                 << "busy (another program has it open)";
 }
 
 void TestPoll::startUpFailure() {
     QFETCH(int, port);
     QFETCH(QString, device);
+    QFETCH(QString, reason);
+    MeterStandIn meter;
+    QSerialPort holder;
+    if (device == QLatin1String("busy")) {
+        QVERIFY(meter.open());
+        device = meter.devicePath();
+        holder.setPortName(device);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
     if (!device.isEmpty())
         qputenv("VANTREL_COM3", device.toLocal8Bit());
+    testing::StderrCapture err;
     AppState app;
     app.link.ComPortNumber = static_cast<std::int16_t>(port);
     testing::MessageCapture messages;
@@ -67,6 +82,7 @@ void TestPoll::startUpFailure() {
     QCOMPARE(testing::EndCapture::codes().size(), 1);
     QVERIFY(testing::EndCapture::codes()[0] != 0);
     QVERIFY(!panel.Timer1.isActive());
+    QVERIFY2(err.text().contains(reason), qPrintable(err.text()));
     qunsetenv("VANTREL_COM3");
 }
 

@@ -2,14 +2,17 @@
 #include "tests/front_panel/sampler_fixture.h"
 
 #include "meter_link/decode.h"
+#include "platform/message_box.h"
 #include "platform/printer.h"
 #include "tools/standin/meter_standin.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 using testing::SamplerFixture;
@@ -27,6 +30,8 @@ private slots:
     void saveWhileRecordingOnlyRefuses();
     void saveWritesTheList();
     void printUsesThePanelsPollTimer();
+    void unloadedUnderItsOwnBox_data();
+    void unloadedUnderItsOwnBox();
     void grabPanelAndList();
 };
 
@@ -216,6 +221,96 @@ void TestRealTimeList::printUsesThePanelsPollTimer() {
     QVERIFY(QFileInfo(pdf).size() > 0);
     QVERIFY(f.panel->Timer1.isActive()); // polling is switched back on after the print
     f.panel->Timer1.stop();
+}
+
+void TestRealTimeList::unloadedUnderItsOwnBox_data() {
+    QTest::addColumn<QString>("where"); // which of the list's own loops the sampler unloads it in
+    QTest::addColumn<QString>("box");   // the message the user then sees, if any
+    QTest::newRow("save dialog") << "dialog" << QString();
+    QTest::newRow("refusal while recording") << "refusal"
+                                             << "Aready in recording mode, close it and try again !";
+    QTest::newRow("export failure") << "export"
+                                    << "Could not save the list";
+    QTest::newRow("printing") << "printing"
+                              << "The list was closed while it was being printed. Nothing was printed.";
+    QTest::newRow("print failure") << "print failure"
+                                   << "The list could not be printed: ";
+}
+
+// The sampler unloads the list (the unit changed) while one of the list's own dialogs, boxes or
+// its print runs: the list hides at once and goes once its own code is done, and nothing uses it
+// after it is freed (the sanitizer build checks that too).
+void TestRealTimeList::unloadedUnderItsOwnBox() {
+    QFETCH(QString, where);
+    QFETCH(QString, box);
+    SamplerFixture f;
+    f.click(QStringLiteral("List"));
+    f.tick(2);
+    const QPointer<RealTimeList> list = f.list();
+    QVERIFY(list);
+    if (where == QLatin1String("refusal"))
+        f.startRecording(f.path(QStringLiteral("rec.txt")));
+    bool unloadedInside = false;
+    const auto unloadBySampler = [&] {
+        f.show(QStringLiteral("KW/(M)2"), QStringLiteral("0.812"));
+        f.tick(2); // a recording stops at the first tick, the list goes at the next
+        unloadedInside = list && list->isUnloaded() && !list->isVisible();
+    };
+    // A real box or dialog waits in its own event loop; the sampler's tick comes in there.
+    const auto answerFromItsOwnLoop = [&] {
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, unloadBySampler);
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    const QString file = where == QLatin1String("export") ? f.path(QStringLiteral("missing/list.txt"))
+                                                          : f.path(QStringLiteral("list.txt"));
+    const QString pdf = where == QLatin1String("print failure") ? f.path(QStringLiteral("missing/list.pdf"))
+                                                                : f.path(QStringLiteral("list.pdf"));
+    platform::Printer::setOutputPdf(pdf);
+    QStringList texts;
+    platform::setMsgResponder([&](const platform::MsgRecord& r) {
+        texts << r.text;
+        if (!unloadedInside)
+            answerFromItsOwnLoop();
+        return platform::MsgResult::Ok;
+    });
+    platform::CommonDialog::setResponder(
+        [&](const platform::CommonDialog::Request&) -> std::optional<QString> {
+            if (where == QLatin1String("dialog"))
+                answerFromItsOwnLoop();
+            return file;
+        });
+    if (where == QLatin1String("printing"))
+        QTimer::singleShot(0, unloadBySampler); // runs in the print's first pump
+
+    const QString key =
+        where.contains(QLatin1String("print")) ? QStringLiteral("Print") : QStringLiteral("Save");
+    list->Toolbar1->button(key)->click();
+    platform::setMsgResponder({});
+    platform::Printer::setOutputPdf(QString());
+
+    QVERIFY(unloadedInside);
+    QCOMPARE(texts.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QVERIFY2(texts[0].startsWith(box), qPrintable(texts[0]));
+    QVERIFY(!f.list());
+    QVERIFY(!f.app.liveList.ListOpen);
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(f.panel->Timer1.isActive() == (where.contains(QLatin1String("print"))));
+    // A save the user asked for still writes the rows the list held.
+    if (where == QLatin1String("dialog"))
+        QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("No.s\tTime\tW/(M)2\t\r\n"
+                                                             "1\t10:00:01\t812.5\t\r\n"
+                                                             "2\t10:00:02\t812.5\t\r\n"));
+    if (where == QLatin1String("printing")) // nothing partial reaches the printer
+        QVERIFY(!QFileInfo::exists(pdf) || QFileInfo(pdf).size() == 0);
+    QVERIFY(!f.app.recording.FileChosen);
+    SamplerFixture::flushDeletes();
+    QVERIFY(!list);
+    f.panel->Timer1.stop();
+    f.tick(); // the sampler goes on without a list
 }
 
 void TestRealTimeList::grabPanelAndList() {

@@ -125,7 +125,7 @@ private slots:
     void saveWritesTheShownGrid();
     void saveWhileRecordingOnlyRefuses();
     void cancelledSaveWritesNothing();
-    void saveOfAListUnloadedDuringTheDialogWritesNothing();
+    void saveOfAListUnloadedDuringTheDialogKeepsItsRows();
     void printPrintsTheShownGrid();
     void listUnloadedWhilePrintingPrintsNothing();
     void grabLists();
@@ -344,14 +344,16 @@ void TestLists::cancelledSaveWritesNothing() {
     QVERIFY(f.messages.boxes.isEmpty());
 }
 
-void TestLists::saveOfAListUnloadedDuringTheDialogWritesNothing() {
+void TestLists::saveOfAListUnloadedDuringTheDialogKeepsItsRows() {
     Lists f;
     QPointer<DataList> list = f.dataList(2, true);
     const QString path = f.dir.filePath(QStringLiteral("set.txt"));
     f.answers << path;
     f.duringDialog = [&] { list->Unload(); };
     Lists::click(list->Toolbar1, "Save");
-    QVERIFY(!QFile::exists(path));
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll().count('\n'), 3); // the header and both rows
     QVERIFY(!f.app.recording.FileChosen);
     QTRY_VERIFY(!list);
 }

@@ -1,7 +1,9 @@
 #include "platform/common_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,6 +21,9 @@ private slots:
     void requestTellsWhetherItWouldAsk();
     void realDialogGetsFilterAndOverwriteOption_data();
     void realDialogGetsFilterAndOverwriteOption();
+    void patterns_data();
+    void patterns();
+    void allFilesOffersNamesWithoutADot();
 };
 
 void TestCommonDialog::cancel_data() {
@@ -97,10 +102,11 @@ void TestCommonDialog::realDialogGetsFilterAndOverwriteOption_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("flags");
     QTest::addColumn<QStringList>("qtFilters");
+    // The shown filter texts: each description as the program wrote it.
     QTest::newRow("export filter, first dialog")
         << "All Files (*.*)|*.*|" << 0 << QStringList{"All Files (*.*)"};
-    QTest::newRow("two pairs, later dialog") << "Text|*.txt;*.dat|All Files (*.*)|*.*|" << 2
-                                             << QStringList{"Text (*.txt *.dat)", "All Files (*.*)"};
+    QTest::newRow("two pairs, later dialog")
+        << "Text|*.txt;*.dat|All Files (*.*)|*.*|" << 2 << QStringList{"Text", "All Files (*.*)"};
 }
 
 void TestCommonDialog::realDialogGetsFilterAndOverwriteOption() {
@@ -119,7 +125,10 @@ void TestCommonDialog::realDialogGetsFilterAndOverwriteOption() {
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dlg);
-        shownFilters = dlg->nameFilters();
+        const auto* types = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < types->count(); ++i)
+            shownFilters << types->itemText(i);
         noConfirm = dlg->testOption(QFileDialog::DontConfirmOverwrite);
         modal = dlg->isModal();
         dlg->selectFile(path);
@@ -131,6 +140,55 @@ void TestCommonDialog::realDialogGetsFilterAndOverwriteOption() {
     QVERIFY(modal);
     QCOMPARE(cmd.FileName, path);
     QCOMPARE(cmd.FileTitle, QString("out.txt"));
+}
+
+void TestCommonDialog::patterns_data() {
+    QTest::addColumn<QString>("patterns");
+    QTest::addColumn<QStringList>("matched");
+    QTest::newRow("every file") << "*.*" << QStringList{"*"};
+    QTest::newRow("one type") << "*.txt" << QStringList{"*.txt"};
+    QTest::newRow("two types and every file") << "*.txt; *.*" << QStringList{"*.txt", "*"};
+    QTest::newRow("a name with a dot stays") << "data.*" << QStringList{"data.*"};
+}
+
+void TestCommonDialog::patterns() {
+    QFETCH(QString, patterns);
+    QFETCH(QStringList, matched);
+    QCOMPARE(platform::qtPatterns(patterns), matched);
+}
+
+// The export's filter, in the real dialog, on a folder with files with and without a dot.
+void TestCommonDialog::allFilesOffersNamesWithoutADot() {
+    QTemporaryDir dir;
+    for (const char* name : {"README", "list.txt"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QWidget owner;
+    CommonDialog cmd(&owner);
+    cmd.Filter = QStringLiteral("All Files (*.*)|*.*|");
+    cmd.FileName = dir.filePath(QStringLiteral("x"));
+    QStringList offered;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        dlg->setDirectory(dir.path());
+        auto* view = dlg->findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(view);
+        // The folder is read in the background: wait for both files or give up.
+        QTRY_VERIFY_WITH_TIMEOUT(view->model()->rowCount(view->rootIndex()) >= 1, 5000);
+        QTest::qWait(200);
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < view->model()->rowCount(root); ++r) {
+            const QModelIndex i = view->model()->index(r, 0, root);
+            if (i.flags() & Qt::ItemIsEnabled)
+                offered << i.data().toString();
+        }
+        dlg->reject();
+    });
+    cmd.setAction(CommonDialog::ActionSave);
+    offered.sort();
+    QCOMPARE(offered, (QStringList{"README", "list.txt"}));
 }
 
 QTEST_MAIN(TestCommonDialog)

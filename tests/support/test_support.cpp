@@ -8,6 +8,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 namespace testing {
 
 QByteArray bytes(std::initializer_list<int> values) {
@@ -76,6 +80,43 @@ bool CaptionLog::eventFilter(QObject*, QEvent* e) {
     if (e->type() == QEvent::WindowTitleChange)
         captions << w_->windowTitle();
     return false;
+}
+
+StderrCapture::StderrCapture() {
+    std::fflush(stderr);
+    char name[] = "/tmp/vantrel-stderr-XXXXXX";
+    file_ = ::mkstemp(name);
+    if (file_ < 0)
+        return;
+    ::unlink(name);
+    saved_ = ::dup(2);
+    ::dup2(file_, 2);
+}
+
+StderrCapture::~StderrCapture() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    if (file_ >= 0)
+        ::close(file_);
+}
+
+QString StderrCapture::text() const {
+    std::fflush(stderr);
+    if (file_ < 0)
+        return {};
+    QByteArray all;
+    char buf[4096];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(file_, buf, sizeof buf, at);
+        if (n <= 0)
+            break;
+        all.append(buf, n);
+        at += n;
+    }
+    return QString::fromLocal8Bit(all);
 }
 
 QString artifactsDir() {

@@ -54,6 +54,21 @@ private:
     QWidget* w_;
 };
 
+// Catches what the code under test writes to the process's standard error while it lives.
+class StderrCapture {
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    // What was written so far.
+    QString text() const;
+
+private:
+    int saved_ = -1;
+    int file_ = -1;
+};
+
 // A folder for pictures the tests grab, from $VANTREL_ARTIFACTS (created), else the temp folder.
 QString artifactsDir();
 
