@@ -2,10 +2,10 @@
 
 #include "front_panel/panel.h"
 #include "front_panel/real_time_range.h"
+#include "logger_data/chart_toolbar.h"
 #include "logger_data/number_text.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
-#include "platform/message_box.h"
 #include "platform/twips.h"
 
 #include <QResizeEvent>
@@ -32,19 +32,8 @@ RealTimeGraph::RealTimeGraph(AppState& app, Panel& panel) : platform::Form(&pane
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
     setMinimumSize(px(MinClientWidthTwips), px(MinClientHeightTwips));
 
-    Surface = new platform::DrawSurface(this);
-    Surface->setObjectName(QStringLiteral("Surface"));
-    Surface->setGeometry(rect());
-
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/limit.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = new platform::Toolbar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setGeometry(0, 0, width(), px(420));
-    Toolbar1->setImageList(&ImageList1);
-    Toolbar1->addButton(QStringLiteral("Limit"), QStringLiteral("Limit"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    Toolbar1->raise();
+    Surface = BuildChartSurface(*this);
+    Toolbar1 = BuildChartToolbar(*this, ImageList1);
     connect(Toolbar1, &platform::Toolbar::buttonClick, this,
             [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
 
@@ -177,18 +166,7 @@ void RealTimeGraph::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Limit")) {
         ShowRealTimeRange(app_, panel_);
     } else if (key == QLatin1String("Print")) {
-        Toolbar1->hide();
-        QString error;
-        const bool printed = platform::PrintWindowImage(*this, &error);
-        Toolbar1->show();
-        if (!printed) {
-            // The chart stays as it is; the user only learns that it did not go out.
-            Hold hold(*this);
-            platform::msgBox(this, QStringLiteral("The graph could not be printed: %1").arg(error),
-                             platform::MsgIcon::Critical);
-            if (hold.gone())
-                return;
-        }
+        PrintChart(*this, *Toolbar1, *Surface, QStringLiteral("The graph could not be printed: %1"));
     }
 }
 
