@@ -14,13 +14,14 @@ using platform::designFont;
 using platform::px;
 using platform::rectTwips;
 
-void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption) {
+void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption, int widthTwips,
+                    int heightTwips) {
     InitAssets(); // the toolbar pictures are compiled into a static library
     window.setObjectName(objectName);
     window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     window.setWindowTitle(caption);
-    window.setFixedSize(px(ListClientWidthTwips), px(ListClientHeightTwips));
+    window.setFixedSize(px(widthTwips), px(heightTwips));
     window.setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
     platform::fillBackground(window, QColor(0, 128, 128));
 }

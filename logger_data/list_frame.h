@@ -1,5 +1,5 @@
-// The frame the list windows share with the real-time list: a fixed-size window of its own with
-// the main window's colour, a toolbar across the top and grids below it.
+// The frame the list windows share with the real-time list and the logger window: a fixed-size window of its
+// own with the main window's colour, a toolbar across the top and grids below it.
 #pragma once
 
 #include <QString>
@@ -14,8 +14,10 @@ class Toolbar;
 constexpr int ListClientWidthTwips = 2790;
 constexpr int ListClientHeightTwips = 4065;
 
-// Makes `window` a fixed-size top-level window with the list caption, size, font and background.
-void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption);
+// Makes `window` a fixed-size top-level window with the list caption, size, font and background;
+// the logger window, of the same kind, has a size of its own.
+void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption,
+                    int widthTwips = ListClientWidthTwips, int heightTwips = ListClientHeightTwips);
 // The toolbar across the top, taking its pictures from `images`.
 platform::Toolbar* BuildListToolbar(QWidget& window, const platform::ImageList& images);
 // A list grid in the window's grid place: 1 row, 3 columns, rows sized so 15 data rows show.
