@@ -147,9 +147,7 @@ void RealTimeGraph::Timer1_Timer() {
     const QColor grid = QBColor(static_cast<int>(RoundHalfEven(st.GridColor)));
     const auto n = static_cast<long long>(RoundHalfEven(S));
     if (n % 60 == 0) {
-        s.DrawStyle = platform::LineStyle::Dot;
-        s.Line(X0 + S, Y0, X0 + S, Y0 - H - 10, grid);
-        s.DrawStyle = platform::LineStyle::Solid;
+        DrawTimeLine(s, g, X0 + S, grid);
         TimeLabel = platform::currentDateTime().time().toString(QStringLiteral("hh:mm:ss"));
         const double w = s.TextWidth(TimeLabel);
         s.FillRect(X0 + S - w / 2, Y0 + 10, X0 + S + w / 2, Y0 + 20, QBColor(kWhite));
@@ -158,7 +156,7 @@ void RealTimeGraph::Timer1_Timer() {
         s.CurrentY = Y0 + 10;
         s.Print(TimeLabel);
     } else if (n % 30 == 0) {
-        s.Line(X0 + S, Y0 - 3.8 * H / 8, X0 + S, Y0 - 4.2 * H / 8, grid);
+        DrawTimeTick(s, g, X0 + S, grid);
     }
 }
 

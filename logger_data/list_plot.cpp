@@ -18,7 +18,6 @@
 #include <cmath>
 
 using platform::DrawSurface;
-using platform::LineStyle;
 using platform::px;
 using platform::rectTwips;
 
@@ -212,9 +211,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
 
         switch (PlotTimeMark(i - from + 1, n)) {
         case TimeMark::Label: {
-            Surface->DrawStyle = LineStyle::Dot;
-            Surface->Line(x, g.Y0, x, g.Y0 - g.H - 10, gridColour);
-            Surface->DrawStyle = LineStyle::Solid;
+            DrawTimeLine(*Surface, g, x, gridColour);
             source->setCol(1);
             const QString time = source->text().right(8);
             const double w = Surface->TextWidth(time);
@@ -225,7 +222,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
             break;
         }
         case TimeMark::Tick:
-            Surface->Line(x, g.Y0 - 3.8 * g.H / 8, x, g.Y0 - 4.2 * g.H / 8, gridColour);
+            DrawTimeTick(*Surface, g, x, gridColour);
             break;
         case TimeMark::None:
             break;
