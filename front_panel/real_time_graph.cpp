@@ -33,9 +33,8 @@ RealTimeGraph::RealTimeGraph(AppState& app, Panel& panel) : platform::Form(&pane
     setMinimumSize(px(MinClientWidthTwips), px(MinClientHeightTwips));
 
     Surface = BuildChartSurface(*this);
-    Toolbar1 = BuildChartToolbar(*this, ImageList1);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 =
+        BuildChartToolbar(*this, ImageList1, [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(0);

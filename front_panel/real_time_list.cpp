@@ -8,13 +8,10 @@
 
 RealTimeList::RealTimeList(AppState& app, Panel& panel) : platform::Form(&panel), app_(app), panel_(panel) {
     BuildListFrame(*this, QStringLiteral("RealTimeList"), QString::fromLatin1(Caption));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/save.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = BuildListToolbar(*this, ImageList1);
-    Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 = BuildWindowToolbar(
+        *this, ImageList1,
+        {{"Save", "Save As", ":/toolbar/save.png"}, {"Print", "Print", ":/toolbar/print.png"}},
+        [this](const QString& key) { Toolbar1_ButtonClick(key); });
     // The sampler starts scrolling at the 16th row: 15 data rows show, so the newest is in view.
     Grid = BuildListGrid(*this, QStringLiteral("Grid"));
 

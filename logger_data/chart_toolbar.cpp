@@ -1,10 +1,10 @@
 #include "logger_data/chart_toolbar.h"
 
+#include "logger_data/list_frame.h"
 #include "platform/draw_surface.h"
 #include "platform/form.h"
 #include "platform/message_box.h"
 #include "platform/toolbar.h"
-#include "platform/twips.h"
 
 platform::DrawSurface* BuildChartSurface(QWidget& window) {
     auto* surface = new platform::DrawSurface(&window);
@@ -13,17 +13,11 @@ platform::DrawSurface* BuildChartSurface(QWidget& window) {
     return surface;
 }
 
-platform::Toolbar* BuildChartToolbar(QWidget& window, platform::ImageList& images) {
-    images.add(QIcon(QStringLiteral(":/toolbar/limit.png")));
-    images.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    auto* bar = new platform::Toolbar(&window);
-    bar->setObjectName(QStringLiteral("Toolbar1"));
-    bar->setGeometry(0, 0, window.width(), platform::px(420));
-    bar->setImageList(&images);
-    bar->addButton(QStringLiteral("Limit"), QStringLiteral("Limit"), 1);
-    bar->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    bar->raise();
-    return bar;
+platform::Toolbar* BuildChartToolbar(QWidget& window, platform::ImageList& images,
+                                     const std::function<void(const QString&)>& click) {
+    return BuildWindowToolbar(
+        window, images,
+        {{"Limit", "Limit", ":/toolbar/limit.png"}, {"Print", "Print", ":/toolbar/print.png"}}, click);
 }
 
 void PrintChart(platform::Form& window, platform::Toolbar& toolbar, platform::DrawSurface& surface,

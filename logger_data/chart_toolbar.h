@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 namespace platform {
@@ -15,8 +16,9 @@ class Toolbar;
 // A drawing surface filling `window`, named "Surface".
 platform::DrawSurface* BuildChartSurface(QWidget& window);
 // The toolbar "Toolbar1" with "Limit" and "Print", its pictures added to `images`; it sits above
-// the surface. The caller connects its clicks.
-platform::Toolbar* BuildChartToolbar(QWidget& window, platform::ImageList& images);
+// the surface. A click hands the button's key to `click`.
+platform::Toolbar* BuildChartToolbar(QWidget& window, platform::ImageList& images,
+                                     const std::function<void(const QString&)>& click);
 // Prints the window's picture without the toolbar, also while the surface holds back its updates.
 // A failure is told with `failure`, its %1 the reason. The window may be gone when this returns.
 void PrintChart(platform::Form& window, platform::Toolbar& toolbar, platform::DrawSurface& surface,

@@ -12,17 +12,12 @@
 DataList::DataList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("DataList"), QString::fromLatin1(Caption));
 
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/save.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/plot.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/unit.png")));
-    Toolbar1 = BuildListToolbar(*this, ImageList1);
-    Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
-    Toolbar1->addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), 2);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 3);
-    Toolbar1->addButton(QStringLiteral("Unit"), QStringLiteral("Unit"), 4);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 = BuildWindowToolbar(*this, ImageList1,
+                                  {{"Save", "Save As", ":/toolbar/save.png"},
+                                   {"Plot", "Plot", ":/toolbar/plot.png"},
+                                   {"Print", "Print", ":/toolbar/print.png"},
+                                   {"Unit", "Unit", ":/toolbar/unit.png"}},
+                                  [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     GridM = BuildListGrid(*this, QStringLiteral("GridM"));
     GridI = BuildListGrid(*this, QStringLiteral("GridI"));

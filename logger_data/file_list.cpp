@@ -12,13 +12,10 @@
 FileList::FileList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("FileList"), QString::fromLatin1(Caption));
 
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/plot.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = BuildListToolbar(*this, ImageList1);
-    Toolbar1->addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 = BuildWindowToolbar(
+        *this, ImageList1,
+        {{"Plot", "Plot", ":/toolbar/plot.png"}, {"Print", "Print", ":/toolbar/print.png"}},
+        [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     Grid = BuildListGrid(*this, QStringLiteral("Grid"));
 

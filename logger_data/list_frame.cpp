@@ -26,11 +26,20 @@ void BuildListFrame(QWidget& window, const QString& objectName, const QString& c
     platform::fillBackground(window, QColor(0, 128, 128));
 }
 
-platform::Toolbar* BuildListToolbar(QWidget& window, const platform::ImageList& images) {
+platform::Toolbar* BuildWindowToolbar(QWidget& window, platform::ImageList& images,
+                                      const QList<ToolbarButtonSpec>& buttons,
+                                      const std::function<void(const QString&)>& click) {
     auto* bar = new platform::Toolbar(&window);
     bar->setObjectName(QStringLiteral("Toolbar1"));
-    bar->setGeometry(rectTwips(0, 0, 2790, 420));
+    bar->setGeometry(0, 0, window.width(), px(420));
     bar->setImageList(&images);
+    for (const ToolbarButtonSpec& b : buttons) {
+        images.add(QIcon(b.picture));
+        bar->addButton(b.key, b.toolTip, images.count());
+    }
+    bar->raise();
+    QObject::connect(bar, &platform::Toolbar::buttonClick, &window,
+                     [click](platform::ToolbarButton* b) { click(b->key()); });
     return bar;
 }
 

@@ -32,9 +32,8 @@ ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
 
     Surface = BuildChartSurface(*this);
-    Toolbar1 = BuildChartToolbar(*this, ImageList1);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 =
+        BuildChartToolbar(*this, ImageList1, [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     // Resizes come in bursts while the user drags; the chart is drawn once they stop, and only
     // after the window is on the screen.
