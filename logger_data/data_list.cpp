@@ -4,7 +4,6 @@
 #include "logger_data/list_frame.h"
 #include "logger_data/list_header.h"
 #include "logger_data/list_plot_launch.h"
-#include "logger_data/list_plot_state.h"
 #include "logger_data/logger_context.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
@@ -77,14 +76,5 @@ void DataList::save() {
 
 void DataList::plot() {
     const bool metric = ctx_.app->logger.ListUnitMetric;
-    const float records = static_cast<float>(shownGrid()->rows() - 1);
-    if (records < 1) {
-        // The plot steps by the record count; a list without data rows has nothing to draw.
-        Hold hold(*this);
-        platform::msgBox(this, QString::fromLatin1(NoRecordsToPlot), platform::MsgIcon::Critical);
-        return;
-    }
-    UnloadListPlot(ctx_);
-    SetPlotState(ctx_.app->plot, false, metric, records);
-    ShowListPlot(ctx_);
+    PlotList(*this, ctx_, static_cast<float>(shownGrid()->rows() - 1), false, [metric] { return metric; });
 }

@@ -39,16 +39,9 @@ void FileList::Toolbar1_ButtonClick(const QString& key) {
 }
 
 void FileList::plot() {
-    const float records = static_cast<float>(Grid->rows() - 1);
-    if (records < 1) {
-        // The plot steps by the record count; a list without data rows has nothing to draw.
-        Hold hold(*this);
-        platform::msgBox(this, QString::fromLatin1(NoRecordsToPlot), platform::MsgIcon::Critical);
-        return;
-    }
-    UnloadListPlot(ctx_);
-    Grid->setRow(0);
-    Grid->setCol(2);
-    SetPlotState(ctx_.app->plot, true, IsMetricHeader(Grid->text()), records);
-    ShowListPlot(ctx_);
+    PlotList(*this, ctx_, static_cast<float>(Grid->rows() - 1), true, [this] {
+        Grid->setRow(0);
+        Grid->setCol(2);
+        return IsMetricHeader(Grid->text());
+    });
 }
