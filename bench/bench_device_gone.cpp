@@ -2,6 +2,7 @@
 // (its terminal closes as a pulled adapter does), measures the program's CPU use while the
 // device is gone, then starts a new stand-in behind the same link and measures how long the
 // program takes to paint frames again.
+#include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "platform/message_box.h"
 
@@ -10,13 +11,6 @@
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
-
-static double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
 
 static bool startStandin(QProcess& p, const QString& program, const QString& link) {
     p.setProgram(program);
@@ -62,11 +56,11 @@ int main(int argc, char** argv) {
             first.terminate();
             first.waitForFinished(5000);
             QTimer::singleShot(1000, [&] {
-                const double cpu0 = cpuSeconds();
+                const double cpu0 = bench::cpuSeconds();
                 QElapsedTimer wall;
                 wall.start();
                 QTimer::singleShot(static_cast<int>(seconds * 1000), [&, cpu0, wall] {
-                    cpuGone = cpuSeconds() - cpu0;
+                    cpuGone = bench::cpuSeconds() - cpu0;
                     wallGone = wall.elapsed() / 1000.0;
                     framesAtReturn = frames;
                     back.start();

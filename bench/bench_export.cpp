@@ -1,5 +1,6 @@
 // Export of a full real-time list (86 400 rows) to a text file: time and peak memory.
 // Also times the appends that fill the list, early and late, to show they stay constant.
+#include "bench/usage.h"
 #include "logger_data/file_transfer.h"
 #include "platform/grid.h"
 
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTime>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -69,13 +69,11 @@ int main(int argc, char** argv) {
     const bool ok = SaveGridToFile(window, grid, rec);
     const double exportS = t.nsecsElapsed() / 1e9;
 
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
     std::printf("rows %d\n", grid.rows() - 1);
     std::printf("append first %d: %.2f us/row, last %d: %.2f us/row\n", block, firstBlockUs, block,
                 lastBlockUs);
     std::printf("export %s: %.3f s (%lld bytes)\n", ok ? "ok" : "FAILED", exportS,
                 static_cast<long long>(QFileInfo(rec.SaveFileName).size()));
-    std::printf("peak RSS %.1f MiB\n", ru.ru_maxrss / 1024.0);
+    std::printf("peak RSS %.1f MiB\n", bench::peakRssMb());
     return ok ? 0 : 1;
 }

@@ -4,7 +4,7 @@
 # Usage: bench/bench_export.sh [build folder, default build/] [rows]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target bench_export -j"$(nproc)" >/dev/null
+bench_build "$build" bench_export
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_export" "${2:-86400}"

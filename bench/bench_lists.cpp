@@ -1,6 +1,7 @@
 // Opening an 86 401-line recording file into the file list, then the data list with a full
 // memory's one set (43 346 records) in both grids: the open time and the peak memory with both
 // lists full.
+#include "bench/usage.h"
 #include "front_panel/open_data_file.h"
 #include "front_panel/panel.h"
 #include "logger_data/data_list.h"
@@ -15,7 +16,6 @@
 #include <QTime>
 #include <cstdio>
 #include <optional>
-#include <sys/resource.h>
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -67,11 +67,9 @@ int main(int argc, char** argv) {
     dataList->show();
     QCoreApplication::processEvents();
 
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
     std::printf("open %d lines: %.3f s, %d rows\n", lines, openS, fileRows);
     std::printf("data list rows %d + %d\n", dataList->GridM->rows() - 1, dataList->GridI->rows() - 1);
-    std::printf("peak RSS %.1f MiB\n", ru.ru_maxrss / 1024.0);
+    std::printf("peak RSS %.1f MiB\n", bench::peakRssMb());
     platform::CommonDialog::setResponder({});
     return fileRows == lines - 1 ? 0 : 1;
 }

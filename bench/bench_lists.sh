@@ -5,10 +5,10 @@
 # Usage: bench/bench_lists.sh [build folder, default build/] [runs, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build}
 runs=${2:-5}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target bench_lists -j3 >/dev/null
+bench_build "$build" bench_lists
 opens=()
 rss=()
 for ((i = 0; i < runs; ++i)); do
@@ -17,6 +17,5 @@ for ((i = 0; i < runs; ++i)); do
     opens+=("$(echo "$out" | sed -n 's/^open .*: \([0-9.]*\) s.*/\1/p')")
     rss+=("$(echo "$out" | sed -n 's/^peak RSS \([0-9.]*\) MiB/\1/p')")
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "median open: $(median "${opens[@]}") s (target <= 0.5 s)"
 echo "median peak RSS: $(median "${rss[@]}") MiB (target <= 150 MB)"

@@ -2,6 +2,7 @@
 // own timer at the poll interval, the reading label changed as the mirror changes it. Prints
 // the process CPU time over the sweep as a share of one core, and the time per tick.
 // Target: program CPU while the live graph runs <= 10 % of one core.
+#include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "front_panel/real_time_graph.h"
 
@@ -10,18 +11,6 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
-#include <sys/resource.h>
-
-namespace {
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -54,7 +43,7 @@ int main(int argc, char** argv) {
     qint64 tickNs = 0;
     QElapsedTimer tickTimer;
     QObject::connect(&graph->Timer1, &QTimer::timeout, [&] { ++ticks; });
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = bench::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     bool started = false;
@@ -67,7 +56,7 @@ int main(int argc, char** argv) {
             break;
     }
     const double wallS = static_cast<double>(wall.nsecsElapsed()) / 1e9;
-    const double cpuS = cpuSeconds() - cpu0;
+    const double cpuS = bench::cpuSeconds() - cpu0;
 
     // The cost of one tick alone, measured over many ticks after the sweep.
     graph->Timer1.stop();

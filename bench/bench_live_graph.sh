@@ -4,10 +4,10 @@
 # Usage: bench/bench_live_graph.sh [build folder, default build/] [runs, default 3]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build}
 runs=${2:-3}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target bench_live_graph -j3 >/dev/null
+bench_build "$build" bench_live_graph
 shares=()
 for ((i = 1; i <= runs; ++i)); do
     out=$(QT_QPA_PLATFORM=offscreen "$build/bench/bench_live_graph" || true)
@@ -15,6 +15,5 @@ for ((i = 1; i <= runs; ++i)); do
     echo
     shares+=("$(echo "$out" | sed -n 's/.*, \([0-9.]*\) % of one core.*/\1/p')")
 done
-printf '%s\n' "${shares[@]}" | sort -n | awk '{ v[NR] = $1 } END {
-    m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf "median process CPU over %d sweeps: %.2f %% of one core (target <= 10 %%)\n", NR, m }'
+printf "median process CPU over %d sweeps: %.2f %% of one core (target <= 10 %%)\n" "${#shares[@]}" \
+    "$(median "${shares[@]}")"

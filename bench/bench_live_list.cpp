@@ -2,6 +2,7 @@
 // appending one row through the list step. Prints the time and the peak RSS. With a second
 // argument N the window events run every N ticks, which adds the painting between ticks.
 // Targets: 86 400 appends <= 0.5 s in all; peak RSS with the full list <= 100 MB.
+#include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "front_panel/real_time_list.h"
 
@@ -9,17 +10,6 @@
 #include <QElapsedTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
-
-namespace {
-
-double peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kB on Linux
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -41,7 +31,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QCoreApplication::processEvents();
-    const double rssBefore = peakRssMb();
+    const double rssBefore = bench::peakRssMb();
 
     QElapsedTimer timer;
     timer.start();
@@ -62,7 +52,7 @@ int main(int argc, char** argv) {
     const double settleMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     const int dataRows = list->Grid->rows() - 1;
-    const double rss = peakRssMb();
+    const double rss = bench::peakRssMb();
     std::printf("rows appended:          %d (grid holds %d, top row %d)\n", rows, dataRows,
                 list->Grid->topRow());
     if (pumpEvery > 0) {

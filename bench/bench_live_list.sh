@@ -5,9 +5,9 @@
 # Usage: bench/bench_live_list.sh [build folder, default build/] [rows]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target bench_live_list -j"$(nproc)" >/dev/null
+bench_build "$build" bench_live_list
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_live_list" "${2:-86400}"
 echo
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_live_list" 2000 1

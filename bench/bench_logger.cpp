@@ -1,5 +1,6 @@
 // The logger: a whole download through the main window from the stand-in on COM1 ("download"),
 // or the decoding of the full memory's one set into both grids of the data list ("decode").
+#include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "logger_data/data_list.h"
 #include "logger_data/logger_context.h"
@@ -14,21 +15,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-double peakRssMb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024.0;
-}
 
 int download() {
     AppState app;
@@ -45,11 +33,11 @@ int download() {
         started = true;
         QTimer::singleShot(0, [&] {
             QElapsedTimer wall;
-            const double cpu0 = cpuSeconds();
+            const double cpu0 = bench::cpuSeconds();
             wall.start();
             panel.Toolbar1_ButtonClick(QStringLiteral("Memory"));
             const double w = wall.elapsed() / 1000.0;
-            const double cpu = cpuSeconds() - cpu0;
+            const double cpu = bench::cpuSeconds() - cpu0;
             const int expected = static_cast<int>(app.logger.MemoryPointer) - 1008;
             Memory* m = panel.loggerContext.memory;
             const QString rows = m ? m->GridSet->textAt(1, 3) : QString();
@@ -90,7 +78,8 @@ int decode() {
     const double w = wall.elapsed() / 1000.0;
     QApplication::processEvents();
     const int rows = ctx.dataList ? ctx.dataList->GridM->rows() - 1 : 0;
-    std::printf("decode: %d records into both grids  %.3f s  peak RSS %.1f MB\n", rows, w, peakRssMb());
+    std::printf("decode: %d records into both grids  %.3f s  peak RSS %.1f MB\n", rows, w,
+                bench::peakRssMb());
     return rows == 43346 ? 0 : 1;
 }
 

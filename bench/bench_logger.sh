@@ -5,6 +5,7 @@
 # Usage: bench/bench_logger.sh [runs] [paced|unpaced|decode|all]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 cmake --build build -j3 >/dev/null
 runs=${1:-3}
 what=${2:-all}
@@ -13,9 +14,7 @@ standin=
 trap '[ -n "$standin" ] && kill $standin 2>/dev/null; rm -rf "$run"' EXIT
 
 download() { # pace
-    build/tools/meter_standin --link "$run/meter" --memory full --pace "$1" >"$run/out" 2>"$run/log" &
-    standin=$!
-    for _ in $(seq 50); do [ -e "$run/meter" ] && break; sleep 0.1; done
+    start_standin "$run/meter" --memory full --pace "$1"
     VANTREL_COM1="$run/meter" QT_QPA_PLATFORM=offscreen build/bench/bench_logger download
     kill $standin
     wait $standin 2>/dev/null || true

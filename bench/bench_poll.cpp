@@ -1,4 +1,5 @@
 // Runs the main window on COM1 for a while and prints its CPU use and the frames it painted.
+#include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "platform/message_box.h"
 
@@ -6,13 +7,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
-
-static double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -30,7 +24,7 @@ int main(int argc, char** argv) {
     QObject::connect(&panel, &Panel::framePainted, [&] {
         if (frames < 0) {
             frames = 0;
-            cpu0 = cpuSeconds();
+            cpu0 = bench::cpuSeconds();
             wall.start();
             QTimer::singleShot(static_cast<int>(seconds * 1000), [] { QApplication::exit(0); });
         } else {
@@ -45,6 +39,6 @@ int main(int argc, char** argv) {
     }
     const double w = wall.elapsed() / 1000.0;
     std::printf("wall %.1f s  cpu %.3f s  cpu %.2f %% of one core  frames painted %.1f /s\n", w,
-                cpuSeconds() - cpu0, 100.0 * (cpuSeconds() - cpu0) / w, frames / w);
+                bench::cpuSeconds() - cpu0, 100.0 * (bench::cpuSeconds() - cpu0) / w, frames / w);
     return 0;
 }

@@ -3,10 +3,10 @@
 # Target: at most 2 % of one core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 scripts/build >/dev/null
 run=$(mktemp -d)
-build/tools/meter_standin --link "$run/meter" --period 100 >"$run/out" 2>"$run/log" &
-standin=$!
-trap 'kill $standin 2>/dev/null || true; rm -rf "$run"' EXIT
-for _ in $(seq 50); do [ -e "$run/meter" ] && break; sleep 0.1; done
+standin=
+trap '[ -n "$standin" ] && kill $standin 2>/dev/null; rm -rf "$run"' EXIT
+start_standin "$run/meter" --period 100
 VANTREL_COM1="$run/meter" QT_QPA_PLATFORM=offscreen build/bench/bench_poll "${1:-10}"

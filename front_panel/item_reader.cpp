@@ -18,6 +18,26 @@ bool skipLineEnd(QByteArrayView data, qsizetype& pos, bool atEnd) {
     return true;
 }
 
+// From `from`, finds where the item's text ends (a comma, a line end or the data's end) and where
+// the next item starts, past that comma or line end. False when the data may go on.
+bool findItemEnd(QByteArrayView data, qsizetype from, bool atEnd, qsizetype& end, qsizetype& next) {
+    const qsizetype size = data.size();
+    qsizetype p = from;
+    while (p < size && data[p] != ',' && !isLineEnd(data[p]))
+        ++p;
+    if (p == size && !atEnd)
+        return false;
+    end = p;
+    if (p < size) {
+        if (data[p] == ',')
+            ++p;
+        else if (!skipLineEnd(data, p, atEnd))
+            return false;
+    }
+    next = p;
+    return true;
+}
+
 } // namespace
 
 NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd) {
@@ -44,45 +64,23 @@ NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd) {
             r.status = atEnd ? NextItemResult::OpenQuote : NextItemResult::NeedMore;
             return r;
         }
-        qsizetype p = close + 1;
-        while (p < size && data[p] != ',' && !isLineEnd(data[p]))
-            ++p;
-        if (p == size && !atEnd) {
+        qsizetype end = 0;
+        if (!findItemEnd(data, close + 1, atEnd, end, r.next)) {
             r.status = NextItemResult::NeedMore;
             return r;
-        }
-        if (p < size) {
-            if (data[p] == ',')
-                ++p;
-            else if (!skipLineEnd(data, p, atEnd)) {
-                r.status = NextItemResult::NeedMore;
-                return r;
-            }
         }
         r.status = NextItemResult::Item;
         r.item = data.sliced(first + 1, close - first - 1).toByteArray();
-        r.next = p;
         return r;
     }
 
-    qsizetype p = pos;
-    while (p < size && data[p] != ',' && !isLineEnd(data[p]))
-        ++p;
-    if (p == size && !atEnd) {
+    qsizetype end = 0;
+    if (!findItemEnd(data, pos, atEnd, end, r.next)) {
         r.status = NextItemResult::NeedMore;
         return r;
     }
-    r.item = data.sliced(pos, p - pos).toByteArray();
-    if (p < size) {
-        if (data[p] == ',')
-            ++p;
-        else if (!skipLineEnd(data, p, atEnd)) {
-            r.status = NextItemResult::NeedMore;
-            return r;
-        }
-    }
     r.status = NextItemResult::Item;
-    r.next = p;
+    r.item = data.sliced(pos, end - pos).toByteArray();
     return r;
 }
 

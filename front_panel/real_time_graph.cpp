@@ -2,10 +2,10 @@
 
 #include "front_panel/panel.h"
 #include "front_panel/real_time_range.h"
+#include "logger_data/chart_toolbar.h"
 #include "logger_data/number_text.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
-#include "platform/message_box.h"
 #include "platform/twips.h"
 
 #include <QResizeEvent>
@@ -32,21 +32,9 @@ RealTimeGraph::RealTimeGraph(AppState& app, Panel& panel) : platform::Form(&pane
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
     setMinimumSize(px(MinClientWidthTwips), px(MinClientHeightTwips));
 
-    Surface = new platform::DrawSurface(this);
-    Surface->setObjectName(QStringLiteral("Surface"));
-    Surface->setGeometry(rect());
-
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/limit.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = new platform::Toolbar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setGeometry(0, 0, width(), px(420));
-    Toolbar1->setImageList(&ImageList1);
-    Toolbar1->addButton(QStringLiteral("Limit"), QStringLiteral("Limit"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    Toolbar1->raise();
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Surface = BuildChartSurface(*this);
+    Toolbar1 =
+        BuildChartToolbar(*this, ImageList1, [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(0);
@@ -158,9 +146,7 @@ void RealTimeGraph::Timer1_Timer() {
     const QColor grid = QBColor(static_cast<int>(RoundHalfEven(st.GridColor)));
     const auto n = static_cast<long long>(RoundHalfEven(S));
     if (n % 60 == 0) {
-        s.DrawStyle = platform::LineStyle::Dot;
-        s.Line(X0 + S, Y0, X0 + S, Y0 - H - 10, grid);
-        s.DrawStyle = platform::LineStyle::Solid;
+        DrawTimeLine(s, g, X0 + S, grid);
         TimeLabel = platform::currentDateTime().time().toString(QStringLiteral("hh:mm:ss"));
         const double w = s.TextWidth(TimeLabel);
         s.FillRect(X0 + S - w / 2, Y0 + 10, X0 + S + w / 2, Y0 + 20, QBColor(kWhite));
@@ -169,7 +155,7 @@ void RealTimeGraph::Timer1_Timer() {
         s.CurrentY = Y0 + 10;
         s.Print(TimeLabel);
     } else if (n % 30 == 0) {
-        s.Line(X0 + S, Y0 - 3.8 * H / 8, X0 + S, Y0 - 4.2 * H / 8, grid);
+        DrawTimeTick(s, g, X0 + S, grid);
     }
 }
 
@@ -177,18 +163,7 @@ void RealTimeGraph::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Limit")) {
         ShowRealTimeRange(app_, panel_);
     } else if (key == QLatin1String("Print")) {
-        Toolbar1->hide();
-        QString error;
-        const bool printed = platform::PrintWindowImage(*this, &error);
-        Toolbar1->show();
-        if (!printed) {
-            // The chart stays as it is; the user only learns that it did not go out.
-            Hold hold(*this);
-            platform::msgBox(this, QStringLiteral("The graph could not be printed: %1").arg(error),
-                             platform::MsgIcon::Critical);
-            if (hold.gone())
-                return;
-        }
+        PrintChart(*this, *Toolbar1, *Surface, QStringLiteral("The graph could not be printed: %1"));
     }
 }
 

@@ -26,8 +26,6 @@ public:
     platform::ImageList ImageList1;
 
     static constexpr const char* Caption = "Real Time List";
-    static constexpr int ClientWidthTwips = 2790;
-    static constexpr int ClientHeightTwips = 4065;
 
 private:
     AppState& app_;

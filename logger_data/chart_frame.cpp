@@ -77,3 +77,13 @@ void DrawPlotGrid(platform::DrawSurface& s, const PlotGeometry& g, double gridCo
         s.Line(X0, Y0 - k * H / 8, X0 + W, Y0 - k * H / 8, colour);
     s.DrawStyle = LineStyle::Solid;
 }
+
+void DrawTimeLine(platform::DrawSurface& s, const PlotGeometry& g, double x, const QColor& colour) {
+    s.DrawStyle = LineStyle::Dot;
+    s.Line(x, g.Y0, x, g.Y0 - g.H - 10, colour);
+    s.DrawStyle = LineStyle::Solid;
+}
+
+void DrawTimeTick(platform::DrawSurface& s, const PlotGeometry& g, double x, const QColor& colour) {
+    s.Line(x, g.Y0 - 3.8 * g.H / 8, x, g.Y0 - 4.2 * g.H / 8, colour);
+}

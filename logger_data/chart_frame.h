@@ -2,6 +2,7 @@
 // the grid drawn before each new point; the value-to-height rule.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -50,6 +51,11 @@ struct FrameSteps {
 // the geometry, or nothing when the minimum-size rule ended the redraw.
 std::optional<PlotGeometry> DrawPlotFrame(platform::DrawSurface& surface, double min, double max,
                                           const QString& unit, const FrameSteps& steps = {});
+
+// The time marks at `x`: the dotted line up from the time axis over a time label, and the short
+// tick across the middle line, in `colour`; the line style is solid again afterwards.
+void DrawTimeLine(platform::DrawSurface& surface, const PlotGeometry& g, double x, const QColor& colour);
+void DrawTimeTick(platform::DrawSurface& surface, const PlotGeometry& g, double x, const QColor& colour);
 
 // The grid step before each new point: the solid middle line, seven dotted lines, in the
 // palette colour `gridColor` (rounded); the line style is solid again afterwards.

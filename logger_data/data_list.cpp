@@ -4,7 +4,6 @@
 #include "logger_data/list_frame.h"
 #include "logger_data/list_header.h"
 #include "logger_data/list_plot_launch.h"
-#include "logger_data/list_plot_state.h"
 #include "logger_data/logger_context.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
@@ -12,17 +11,12 @@
 DataList::DataList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("DataList"), QString::fromLatin1(Caption));
 
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/save.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/plot.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/unit.png")));
-    Toolbar1 = BuildListToolbar(*this, ImageList1);
-    Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), 1);
-    Toolbar1->addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), 2);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 3);
-    Toolbar1->addButton(QStringLiteral("Unit"), QStringLiteral("Unit"), 4);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 = BuildWindowToolbar(*this, ImageList1,
+                                  {{"Save", "Save As", ":/toolbar/save.png"},
+                                   {"Plot", "Plot", ":/toolbar/plot.png"},
+                                   {"Print", "Print", ":/toolbar/print.png"},
+                                   {"Unit", "Unit", ":/toolbar/unit.png"}},
+                                  [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     GridM = BuildListGrid(*this, QStringLiteral("GridM"));
     GridI = BuildListGrid(*this, QStringLiteral("GridI"));
@@ -82,14 +76,5 @@ void DataList::save() {
 
 void DataList::plot() {
     const bool metric = ctx_.app->logger.ListUnitMetric;
-    const float records = static_cast<float>(shownGrid()->rows() - 1);
-    if (records < 1) {
-        // The plot steps by the record count; a list without data rows has nothing to draw.
-        Hold hold(*this);
-        platform::msgBox(this, QString::fromLatin1(NoRecordsToPlot), platform::MsgIcon::Critical);
-        return;
-    }
-    UnloadListPlot(ctx_);
-    SetPlotState(ctx_.app->plot, false, metric, records);
-    ShowListPlot(ctx_);
+    PlotList(*this, ctx_, static_cast<float>(shownGrid()->rows() - 1), false, [metric] { return metric; });
 }

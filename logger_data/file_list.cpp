@@ -12,13 +12,10 @@
 FileList::FileList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("FileList"), QString::fromLatin1(Caption));
 
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/plot.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = BuildListToolbar(*this, ImageList1);
-    Toolbar1->addButton(QStringLiteral("Plot"), QStringLiteral("Plot"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Toolbar1 = BuildWindowToolbar(
+        *this, ImageList1,
+        {{"Plot", "Plot", ":/toolbar/plot.png"}, {"Print", "Print", ":/toolbar/print.png"}},
+        [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     Grid = BuildListGrid(*this, QStringLiteral("Grid"));
 
@@ -42,16 +39,9 @@ void FileList::Toolbar1_ButtonClick(const QString& key) {
 }
 
 void FileList::plot() {
-    const float records = static_cast<float>(Grid->rows() - 1);
-    if (records < 1) {
-        // The plot steps by the record count; a list without data rows has nothing to draw.
-        Hold hold(*this);
-        platform::msgBox(this, QString::fromLatin1(NoRecordsToPlot), platform::MsgIcon::Critical);
-        return;
-    }
-    UnloadListPlot(ctx_);
-    Grid->setRow(0);
-    Grid->setCol(2);
-    SetPlotState(ctx_.app->plot, true, IsMetricHeader(Grid->text()), records);
-    ShowListPlot(ctx_);
+    PlotList(*this, ctx_, static_cast<float>(Grid->rows() - 1), true, [this] {
+        Grid->setRow(0);
+        Grid->setCol(2);
+        return IsMetricHeader(Grid->text());
+    });
 }

@@ -14,22 +14,32 @@ using platform::designFont;
 using platform::px;
 using platform::rectTwips;
 
-void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption) {
+void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption, int widthTwips,
+                    int heightTwips) {
     InitAssets(); // the toolbar pictures are compiled into a static library
     window.setObjectName(objectName);
     window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     window.setWindowTitle(caption);
-    window.setFixedSize(px(ListClientWidthTwips), px(ListClientHeightTwips));
+    window.setFixedSize(px(widthTwips), px(heightTwips));
     window.setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
     platform::fillBackground(window, QColor(0, 128, 128));
 }
 
-platform::Toolbar* BuildListToolbar(QWidget& window, const platform::ImageList& images) {
+platform::Toolbar* BuildWindowToolbar(QWidget& window, platform::ImageList& images,
+                                      const QList<ToolbarButtonSpec>& buttons,
+                                      const std::function<void(const QString&)>& click) {
     auto* bar = new platform::Toolbar(&window);
     bar->setObjectName(QStringLiteral("Toolbar1"));
-    bar->setGeometry(rectTwips(0, 0, 2790, 420));
+    bar->setGeometry(0, 0, window.width(), px(420));
     bar->setImageList(&images);
+    for (const ToolbarButtonSpec& b : buttons) {
+        images.add(QIcon(b.picture));
+        bar->addButton(b.key, b.toolTip, images.count());
+    }
+    bar->raise();
+    QObject::connect(bar, &platform::Toolbar::buttonClick, &window,
+                     [click](platform::ToolbarButton* b) { click(b->key()); });
     return bar;
 }
 

@@ -1,8 +1,10 @@
-// The frame the list windows share with the real-time list: a fixed-size window of its own with
-// the main window's colour, a toolbar across the top and grids below it.
+// The frame the list windows share with the real-time list and the logger window: a fixed-size window of its
+// own with the main window's colour, a toolbar across the top and grids below it.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <functional>
 
 class QWidget;
 namespace platform {
@@ -14,9 +16,21 @@ class Toolbar;
 constexpr int ListClientWidthTwips = 2790;
 constexpr int ListClientHeightTwips = 4065;
 
-// Makes `window` a fixed-size top-level window with the list caption, size, font and background.
-void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption);
-// The toolbar across the top, taking its pictures from `images`.
-platform::Toolbar* BuildListToolbar(QWidget& window, const platform::ImageList& images);
+// Makes `window` a fixed-size top-level window with the list caption, size, font and background;
+// the logger window, of the same kind, has a size of its own.
+void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption,
+                    int widthTwips = ListClientWidthTwips, int heightTwips = ListClientHeightTwips);
+// One button of a window's toolbar: its key, tool tip and picture.
+struct ToolbarButtonSpec {
+    QString key;
+    QString toolTip;
+    QString picture;
+};
+// The toolbar "Toolbar1" across the top of `window` (the chart windows' as well), above what the
+// window holds so far: `buttons` in order, their pictures added to `images`. A click hands the
+// button's key to `click`.
+platform::Toolbar* BuildWindowToolbar(QWidget& window, platform::ImageList& images,
+                                      const QList<ToolbarButtonSpec>& buttons,
+                                      const std::function<void(const QString&)>& click);
 // A list grid in the window's grid place: 1 row, 3 columns, rows sized so 15 data rows show.
 platform::Grid* BuildListGrid(QWidget& window, const QString& objectName);

@@ -1,5 +1,6 @@
 #include "logger_data/list_plot.h"
 
+#include "logger_data/chart_toolbar.h"
 #include "logger_data/data_list.h"
 #include "logger_data/file_list.h"
 #include "logger_data/logger_context.h"
@@ -8,7 +9,6 @@
 #include "logger_data/plot_rules.h"
 #include "platform/draw_surface.h"
 #include "platform/grid.h"
-#include "platform/message_box.h"
 #include "platform/pump.h"
 #include "platform/twips.h"
 
@@ -18,7 +18,6 @@
 #include <cmath>
 
 using platform::DrawSurface;
-using platform::LineStyle;
 using platform::px;
 using platform::rectTwips;
 
@@ -32,20 +31,9 @@ ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     setWindowTitle(QString::fromLatin1(Caption));
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
 
-    Surface = new DrawSurface(this);
-    Surface->setObjectName(QStringLiteral("Surface"));
-    Surface->setGeometry(rect());
-
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/limit.png")));
-    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
-    Toolbar1 = new platform::Toolbar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setGeometry(0, 0, width(), px(420));
-    Toolbar1->setImageList(&ImageList1);
-    Toolbar1->addButton(QStringLiteral("Limit"), QStringLiteral("Limit"), 1);
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
-    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
-            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+    Surface = BuildChartSurface(*this);
+    Toolbar1 =
+        BuildChartToolbar(*this, ImageList1, [this](const QString& key) { Toolbar1_ButtonClick(key); });
 
     // Resizes come in bursts while the user drags; the chart is drawn once they stop, and only
     // after the window is on the screen.
@@ -222,9 +210,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
 
         switch (PlotTimeMark(i - from + 1, n)) {
         case TimeMark::Label: {
-            Surface->DrawStyle = LineStyle::Dot;
-            Surface->Line(x, g.Y0, x, g.Y0 - g.H - 10, gridColour);
-            Surface->DrawStyle = LineStyle::Solid;
+            DrawTimeLine(*Surface, g, x, gridColour);
             source->setCol(1);
             const QString time = source->text().right(8);
             const double w = Surface->TextWidth(time);
@@ -235,7 +221,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
             break;
         }
         case TimeMark::Tick:
-            Surface->Line(x, g.Y0 - 3.8 * g.H / 8, x, g.Y0 - 4.2 * g.H / 8, gridColour);
+            DrawTimeTick(*Surface, g, x, gridColour);
             break;
         case TimeMark::None:
             break;
@@ -250,18 +236,6 @@ void ListPlot::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Limit")) {
         ShowPlotRange(ctx_);
     } else if (key == QLatin1String("Print")) {
-        Toolbar1->hide();
-        // A print from inside a running plot must see the picture the plot holds back.
-        const bool updates = Surface->updatesEnabled();
-        Surface->setUpdatesEnabled(true);
-        QString error;
-        const bool ok = platform::PrintWindowImage(*this, &error);
-        Surface->setUpdatesEnabled(updates);
-        Toolbar1->show();
-        if (!ok) {
-            Hold hold(*this);
-            platform::msgBox(this, QStringLiteral("The chart could not be printed: %1").arg(error),
-                             platform::MsgIcon::Critical);
-        }
+        PrintChart(*this, *Toolbar1, *Surface, QStringLiteral("The chart could not be printed: %1"));
     }
 }

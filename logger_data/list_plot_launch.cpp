@@ -1,7 +1,9 @@
 #include "logger_data/list_plot_launch.h"
 
 #include "logger_data/list_plot.h"
+#include "logger_data/list_plot_state.h"
 #include "logger_data/logger_context.h"
+#include "platform/message_box.h"
 
 void UnloadListPlot(LoggerContext& ctx) {
     // A window that a failed plot hid stays loaded: the next plot shows it again.
@@ -21,4 +23,17 @@ void ShowListPlot(LoggerContext& ctx) {
     }
     ctx.listPlot = new ListPlot(ctx);
     ctx.listPlot->show();
+}
+
+void PlotList(platform::Form& list, LoggerContext& ctx, float records, bool fromFile,
+              const std::function<bool()>& metric) {
+    if (records < 1) {
+        // The plot steps by the record count; a list without data rows has nothing to draw.
+        platform::Form::Hold hold(list);
+        platform::msgBox(&list, QString::fromLatin1(NoRecordsToPlot), platform::MsgIcon::Critical);
+        return;
+    }
+    UnloadListPlot(ctx);
+    SetPlotState(ctx.app->plot, fromFile, metric(), records);
+    ShowListPlot(ctx);
 }

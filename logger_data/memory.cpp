@@ -1,6 +1,7 @@
 #include "logger_data/memory.h"
 
 #include "logger_data/data_list.h"
+#include "logger_data/list_frame.h"
 #include "logger_data/logger_context.h"
 #include "logger_data/logger_image.h"
 #include "logger_data/number_text.h"
@@ -54,13 +55,8 @@ QLabel* memoryLabel(QWidget* parent, const char* name, const QString& caption, c
 } // namespace
 
 Memory::Memory(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
-    setObjectName(QStringLiteral("Memory"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setWindowTitle(QString::fromLatin1(Caption));
-    setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
-    setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
-    platform::fillBackground(*this, QColor(0, 128, 128));
+    BuildListFrame(*this, QStringLiteral("Memory"), QString::fromLatin1(Caption), ClientWidthTwips,
+                   ClientHeightTwips);
 
     SSPanel1 = heading(this, "SSPanel1", QStringLiteral("Total Memory"), rectTwips(0, 120, 1455, 375));
     SSPanel2 = heading(this, "SSPanel2", QStringLiteral("Free Memory"), rectTwips(1560, 120, 1455, 375));

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 using standin::LoggerSetSpec;
 using testing::PanelFixture;
@@ -38,6 +39,24 @@ bool startOn(PanelFixture& f, const QList<LoggerSetSpec>& sets) {
 
 void clickMemory(PanelFixture& f) {
     QTest::mouseClick(f.panel->Toolbar1->button(QStringLiteral("Memory")), Qt::LeftButton);
+}
+
+// Clicks "Memory" and runs `midway` once, as soon as the logger window shows the transfer running;
+// true when it ran.
+bool clickMemoryThenMidway(PanelFixture& f, const std::function<void(Memory*)>& midway) {
+    bool ran = false;
+    QTimer poke;
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        Memory* m = f.panel->loggerContext.memory;
+        if (ran || !m || m->LblMessage->text().isEmpty())
+            return;
+        ran = true;
+        midway(m);
+    });
+    poke.start(10);
+    clickMemory(f);
+    poke.stop();
+    return ran;
 }
 
 QStringList setRows(Memory* m) {
@@ -342,20 +361,12 @@ private slots:
         f.meter.setDumpPace(3000);
         // Once the window shows the transfer running, click its header row (row 0 is a valid
         // row to decode, and would open an empty data list).
-        bool clicked = false, timerOff = false;
-        QTimer poke;
-        connect(&poke, &QTimer::timeout, this, [&] {
-            Memory* m = f.panel->loggerContext.memory;
-            if (clicked || !m || m->LblMessage->text().isEmpty())
-                return;
-            clicked = true;
+        bool timerOff = false;
+        const bool clicked = clickMemoryThenMidway(f, [&](Memory* m) {
             QHeaderView* h = m->GridSet->horizontalHeader();
             QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             timerOff = !f.panel->Timer1.isActive();
         });
-        poke.start(10);
-        clickMemory(f);
-        poke.stop();
         QVERIFY(clicked);
         QVERIFY(timerOff);
         QVERIFY(!f.panel->loggerContext.dataList);
@@ -367,18 +378,7 @@ private slots:
         QVERIFY(startOn(f, {{QTime(8, 0), 60, QList<quint32>(1000, 500000)}}));
         f.meter.setDumpPace(3000);
         // As a print of another list does when it ends.
-        bool started = false;
-        QTimer poke;
-        connect(&poke, &QTimer::timeout, this, [&] {
-            Memory* m = f.panel->loggerContext.memory;
-            if (started || !m || m->LblMessage->text().isEmpty())
-                return;
-            started = true;
-            f.panel->Timer1.start();
-        });
-        poke.start(10);
-        clickMemory(f);
-        poke.stop();
+        const bool started = clickMemoryThenMidway(f, [&](Memory*) { f.panel->Timer1.start(); });
         QVERIFY(started);
         QVERIFY(f.messages.boxes.isEmpty());
         QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList{"1|08:00:00|60|1000"});

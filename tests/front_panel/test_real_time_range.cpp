@@ -75,11 +75,7 @@ private slots:
         QVERIFY(f.activate());
         RealTimeRange* r = f.range();
         QCOMPARE(QApplication::focusWidget(), r->TxtCounts);
-        const QList<QWidget*> order{r->CmdOK, r->TxtMin, r->TxtMax, r->TxtCounts};
-        for (QWidget* next : order) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next);
-        }
+        testing::tabWalks({r->CmdOK, r->TxtMin, r->TxtMax, r->TxtCounts});
     }
 
     void onlyShownAgain() {
@@ -114,12 +110,7 @@ private slots:
         QVERIFY(f.activate());
         auto* edit = f.range()->findChild<QLineEdit*>(box);
         QVERIFY(edit);
-        edit->setFocus();
-        edit->clear();
-        QTest::keyClicks(edit, typed);
-        QCOMPARE(edit->text(), text);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QCOMPARE(edit->text(), text.chopped(1));
+        testing::typeIntoBox(edit, typed, text);
     }
 
     void enterChain() {

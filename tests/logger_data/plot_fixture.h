@@ -1,38 +1,20 @@
-// The main window as the plot and its range dialog see it: app records, a placeholder window,
-// the two timers, registered in one LoggerContext. Header-only, for the plot tests.
+// The main window as the plot and its range dialog see it, placed and ticking as the real one.
+// Header-only, for the plot tests.
 #pragma once
 
 #include "logger_data/list_plot_state.h"
-#include "logger_data/logger_context.h"
-#include "meter_link/records.h"
+#include "tests/support/context_fixture.h"
 
 #include <QEvent>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
 namespace testing {
 
-struct PlotFixture {
-    AppState app;
-    QWidget panel;
-    QTimer timer1, timer2;
-    LoggerContext ctx;
-
+struct PlotFixture : ContextFixture {
     PlotFixture() {
         panel.setGeometry(0, 0, 323, 400);
-        timer1.setInterval(50);
         timer2.setInterval(960);
-        ctx.app = &app;
-        ctx.panel = &panel;
-        ctx.Timer1 = &timer1;
-        ctx.Timer2 = &timer2;
-    }
-    ~PlotFixture() {
-        // The windows are the panel's children; drop them before the records they point at.
-        for (QWidget* w : panel.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (w->isWindow())
-                delete w;
     }
 
     // A plot of a list of `records` rows, as the list windows' Plot buttons set it up.

@@ -1,6 +1,7 @@
 #include "logger_data/file_transfer.h"
 #include "platform/common_dialog.h"
 #include "platform/grid.h"
+#include "tests/support/list_window.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>
@@ -12,27 +13,9 @@
 using platform::CommonDialog;
 
 using testing::CaptionLog;
+using testing::ListWindow;
 
 namespace {
-
-// A list window as the list windows build it: three columns, the header row filled.
-struct ListWindow {
-    QWidget window;
-    platform::Grid* grid;
-    explicit ListWindow(const QString& unit, const QStringList& rows = {})
-        : grid(new platform::Grid(&window)) {
-        window.setWindowTitle("Real Time List");
-        grid->setCols(3);
-        grid->setRow(0);
-        const QStringList header{"No.s", "Time", unit};
-        for (int c = 0; c < 3; ++c) {
-            grid->setCol(c);
-            grid->setText(header[c]);
-        }
-        for (const QString& r : rows)
-            grid->addItem(r);
-    }
-};
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -94,13 +77,13 @@ void TestExport::writesExactBytes() {
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(4096, 'x'));
     }
-    ListWindow list(unit, rows);
+    ListWindow list(rows, unit);
     RecordingState rec;
     rec.SaveFileName = path;
     rec.FileChosen = true;
-    CaptionLog log(&list.window);
+    CaptionLog log(list.window);
     testing::MessageCapture boxes;
-    QVERIFY(SaveGridToFile(list.window, *list.grid, rec));
+    QVERIFY(SaveGridToFile(*list.window, *list.grid, rec));
     QCOMPARE(readAll(path), bytes);
     QVERIFY(boxes.boxes.isEmpty());
     QVERIFY(!rec.File.isOpen());
@@ -114,12 +97,12 @@ void TestExport::writesExactBytes() {
 
 void TestExport::leavesCaptionAndBottomRightCell() {
     QTemporaryDir dir;
-    ListWindow list("W/(M)2", {"1\t10:00:00\t1", "2\t10:00:02\t2"});
+    ListWindow list({"1\t10:00:00\t1", "2\t10:00:02\t2"});
     RecordingState rec;
     rec.SaveFileName = dir.filePath("a.txt");
     rec.FileChosen = true;
-    QVERIFY(SaveGridToFile(list.window, *list.grid, rec));
-    QCOMPARE(list.window.windowTitle(), QString("Real Time List"));
+    QVERIFY(SaveGridToFile(*list.window, *list.grid, rec));
+    QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
     QCOMPARE(list.grid->row(), 2);
     QCOMPARE(list.grid->col(), 2);
     QCOMPARE(list.grid->text(), QString("2"));
@@ -191,19 +174,19 @@ void TestExport::failedExportTellsAndCleansUp() {
     QStringList rows;
     for (int i = 1; i <= 2000; ++i) // more than the file's buffer, so the device is written to
         rows << QString("%1\t10:00:00\t812.5").arg(i);
-    ListWindow list("W/(M)2", rows);
+    ListWindow list(rows);
     RecordingState rec;
     rec.SaveFileName = path;
     rec.FileChosen = true;
     testing::MessageCapture boxes;
-    QVERIFY(!SaveGridToFile(list.window, *list.grid, rec));
+    QVERIFY(!SaveGridToFile(*list.window, *list.grid, rec));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].icon, platform::MsgIcon::Critical);
     QCOMPARE(boxes.boxes[0].title, QString(platform::AppTitle));
     QVERIFY2(boxes.boxes[0].text.startsWith("Could not save the list to " + path + ": "),
              qPrintable(boxes.boxes[0].text));
     QVERIFY(!rec.File.isOpen());
-    QCOMPARE(list.window.windowTitle(), QString("Real Time List"));
+    QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
     QVERIFY(!rec.FileChosen);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }

@@ -6,6 +6,7 @@
 #include "platform/common_dialog.h"
 #include "platform/grid.h"
 #include "platform/printer.h"
+#include "tests/support/context_fixture.h"
 #include "tests/support/test_support.h"
 
 #include <QFile>
@@ -21,25 +22,16 @@
 namespace {
 
 // The main window's part in the lists: its place, Cmd1 with scripted answers, the timers.
-struct Lists {
+struct Lists : testing::ContextFixture {
     QTemporaryDir dir;
-    AppState app;
     testing::MessageCapture messages;
-    QWidget panel;
-    QTimer timer1, timer2;
-    LoggerContext ctx;
     QStringList answers; // file dialog answers in order; empty = cancel
     int dialogs = 0;
     std::function<void()> duringDialog;
 
     Lists() {
         panel.setGeometry(60, 40, 320, 460);
-        ctx.app = &app;
-        ctx.panel = &panel;
         ctx.Cmd1 = new platform::CommonDialog(&panel);
-        ctx.Timer1 = &timer1;
-        ctx.Timer2 = &timer2;
-        timer1.setInterval(50);
         platform::CommonDialog::setResponder(
             [this](const platform::CommonDialog::Request&) -> std::optional<QString> {
                 ++dialogs;

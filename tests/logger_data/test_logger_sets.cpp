@@ -7,6 +7,7 @@
 #include "logger_data/memory.h"
 #include "meter_link/records.h"
 #include "platform/grid.h"
+#include "tests/support/context_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_logger.h"
 
@@ -26,18 +27,10 @@ QByteArray withSentinel(const QByteArray& image) {
 }
 
 // A logger window on its own, with the parts of the main window it uses.
-struct WindowFixture {
-    AppState app;
-    QWidget panel;
-    QTimer Timer1;
-    LoggerContext ctx;
+struct WindowFixture : testing::ContextFixture {
     Memory* memory = nullptr;
 
     WindowFixture() {
-        Timer1.setInterval(50);
-        ctx.app = &app;
-        ctx.panel = &panel;
-        ctx.Timer1 = &Timer1;
         panel.setGeometry(10, 10, 300, 400);
         memory = new Memory(ctx);
         memory->show();
@@ -215,7 +208,7 @@ private slots:
         WindowFixture f;
         f.load({{QTime(9, 0), 60, {0x01E240, 0x0F4240, 0x12D687}}, {QTime(10, 0), 30, {1000}}});
         f.app.display.AnnPerM2 = true;
-        f.Timer1.start();
+        f.timer1.start();
 
         f.clickRow(1);
         QVERIFY(f.ctx.dataList);
@@ -227,7 +220,7 @@ private slots:
         QCOMPARE(list->windowTitle(), QStringLiteral("Data List"));
         QVERIFY(list->GridM->isVisible());
         QVERIFY(!list->GridI->isVisible());
-        QVERIFY(f.Timer1.isActive());
+        QVERIFY(f.timer1.isActive());
         QCOMPARE(f.memory->GridSet->col(), 2);
         QVERIFY(list->grab().save(testing::artifactsDir() + QStringLiteral("/data_list_from_set.png")));
 
@@ -258,7 +251,7 @@ private slots:
     void headerRowGivesAnEmptyList() {
         WindowFixture f;
         f.load({{QTime(9, 0), 60, {1, 2, 3}}});
-        f.Timer1.stop();
+        f.timer1.stop();
         platform::Grid* g = f.memory->GridSet;
         QTest::mouseClick(g->horizontalHeader()->viewport(), Qt::LeftButton, {},
                           QPoint(g->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
@@ -266,7 +259,7 @@ private slots:
         QCOMPARE(f.ctx.dataList->GridM->rows(), 1);
         QCOMPARE(f.ctx.dataList->GridI->rows(), 1);
         QCOMPARE(f.ctx.dataList->windowTitle(), QStringLiteral("Data List"));
-        QVERIFY(f.Timer1.isActive());
+        QVERIFY(f.timer1.isActive());
     }
 
     void setClickRefusedWhileBusy() {
@@ -275,7 +268,7 @@ private slots:
         f.app.link.KeyBusy = true;
         f.clickRow(1);
         QVERIFY(!f.ctx.dataList);
-        QVERIFY(!f.Timer1.isActive()); // left as the download keeps it
+        QVERIFY(!f.timer1.isActive()); // left as the download keeps it
     }
 };
 

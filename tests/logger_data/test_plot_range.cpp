@@ -63,11 +63,7 @@ void TestPlotRange::tabWalksTheBoxesThenOk() {
     f.plotOf(120);
     PlotRange* d = openDialog(f);
     QVERIFY(d);
-    const QList<QWidget*> order{d->TxtT2, d->TxtR1, d->TxtR2, d->CmdOK, d->TxtT1};
-    for (QWidget* next : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), next);
-    }
+    testing::tabWalks({d->TxtT2, d->TxtR1, d->TxtR2, d->CmdOK, d->TxtT1});
 }
 
 void TestPlotRange::keyFilters_data() {
@@ -98,12 +94,7 @@ void TestPlotRange::keyFilters() {
     QVERIFY(d);
     auto* edit = d->findChild<QLineEdit*>(box);
     QVERIFY(edit);
-    edit->setFocus();
-    edit->clear();
-    QTest::keyClicks(edit, typed);
-    QCOMPARE(edit->text(), text);
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(edit->text(), text.left(text.size() - 1));
+    testing::typeIntoBox(edit, typed, text);
 }
 
 void TestPlotRange::pasteOfRefusedCharactersIsDropped() {

@@ -1,6 +1,7 @@
 #include "logger_data/file_transfer.h"
 #include "platform/grid.h"
 #include "platform/printer.h"
+#include "tests/support/list_window.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>
@@ -13,27 +14,9 @@
 #include <QtTest>
 
 using testing::CaptionLog;
+using testing::ListWindow;
 
 namespace {
-
-struct ListWindow {
-    QWidget* window = new QWidget; // deleted by the test that closes it, else here
-    QPointer<QWidget> guard{window};
-    platform::Grid* grid = new platform::Grid(window);
-    explicit ListWindow(const QStringList& rows) {
-        window->setWindowTitle("Real Time List");
-        grid->setCols(3);
-        grid->setRow(0);
-        const QStringList header{"No.s", "Time", "W/(M)2"};
-        for (int c = 0; c < 3; ++c) {
-            grid->setCol(c);
-            grid->setText(header[c]);
-        }
-        for (const QString& r : rows)
-            grid->addItem(r);
-    }
-    ~ListWindow() { delete guard.data(); }
-};
 
 // The printed lines, each reduced to its words: the printer font is proportional, so the
 // blanks between the columns are not kept by the text extraction.

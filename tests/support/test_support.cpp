@@ -2,9 +2,12 @@
 
 #include "platform/pump.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -117,6 +120,22 @@ QString StderrCapture::text() const {
         at += n;
     }
     return QString::fromLocal8Bit(all);
+}
+
+void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text) {
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->text(), text);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), text.chopped(1));
+}
+
+void tabWalks(const QList<QWidget*>& order) {
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
 }
 
 QString artifactsDir() {

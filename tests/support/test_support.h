@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 #include <initializer_list>
 
@@ -68,6 +69,12 @@ private:
     int saved_ = -1;
     int file_ = -1;
 };
+
+// Types `typed` into `edit` with real key presses: the box then shows `text`, and a Backspace takes
+// its last character off.
+void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text);
+// Tab, pressed on the focus widget again and again, moves the focus through `order`.
+void tabWalks(const QList<QWidget*>& order);
 
 // A folder for pictures the tests grab, from $VANTREL_ARTIFACTS (created), else the temp folder.
 QString artifactsDir();

@@ -1,0 +1,36 @@
+// The main window as the logger windows see it: app records, a placeholder window and the two
+// timers, registered in one LoggerContext. Header-only, for the tests of those windows.
+#pragma once
+
+#include "logger_data/logger_context.h"
+#include "meter_link/records.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace testing {
+
+struct ContextFixture {
+    AppState app;
+    QWidget panel;
+    QTimer timer1, timer2;
+    LoggerContext ctx;
+
+    ContextFixture() {
+        timer1.setInterval(50);
+        ctx.app = &app;
+        ctx.panel = &panel;
+        ctx.Timer1 = &timer1;
+        ctx.Timer2 = &timer2;
+    }
+    ~ContextFixture() {
+        // The windows are the panel's children; drop them before the records they point at.
+        for (QWidget* w : panel.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isWindow())
+                delete w;
+    }
+    ContextFixture(const ContextFixture&) = delete;
+    ContextFixture& operator=(const ContextFixture&) = delete;
+};
+
+} // namespace testing
