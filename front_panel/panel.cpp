@@ -108,8 +108,10 @@ void Panel::Timer1_Timer() {
         ~Leave() { flag = false; }
     } leave{inTick_};
 
-    if (app_.link.PollCount == 0)
+    // A command since the stream was last asked for may have paused it (the dump, the delete).
+    if (app_.link.PollCount == 0 || link.exchanges != streamAskedAt_)
         CmdDisplayStream(link);
+    streamAskedAt_ = link.exchanges;
 
     int retry = 0;
     int badFrames = 0;
@@ -129,6 +131,14 @@ void Panel::Timer1_Timer() {
                  !reopened());
         if (reopened())
             return;
+
+        if (COM.inBufferCount() < DisplayFrameLength && link.exchanges != streamAskedAt_) {
+            // A command ran inside this wait and may have paused the stream (the dump, the
+            // delete): ask for it again rather than end in "No COM" waiting for it.
+            CmdDisplayStream(link);
+            streamAskedAt_ = link.exchanges;
+            continue;
+        }
 
         if (COM.inBufferCount() < DisplayFrameLength && retry <= 6) {
             ++retry;

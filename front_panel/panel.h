@@ -86,6 +86,7 @@ private:
 
     AppState& app_;
     bool inTick_ = false;
+    int streamAskedAt_ = -1; // link.exchanges when the poll loop last asked for the stream
 
     // ---- members of the display mirror and keypad ----
 public:
