@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
 
 using platform::px;
 
@@ -29,6 +30,13 @@ Panel::Panel(AppState& app, QWidget* parent) : QWidget(parent), app_(app) {
     Timer2.setObjectName(QStringLiteral("Timer2"));
     Timer2.setInterval(960);
     connect(&Timer1, &QTimer::timeout, this, &Panel::Timer1_Timer);
+    // Qt does not fire a timer again while its last timeout is still being handled; this one
+    // carries the ticks inside a dialog's loop while a waiting tick is held under it.
+    nestedTicks_.setInterval(Timer1.interval());
+    connect(&nestedTicks_, &QTimer::timeout, this, [this] {
+        if (Timer1.isActive())
+            Timer1_Timer();
+    });
     connect(&Timer2, &QTimer::timeout, this, &Panel::Timer2_Timer);
 
     buildFace();
@@ -99,17 +107,39 @@ void Panel::LblCOM_Click() {
 }
 
 void Panel::Timer1_Timer() {
-    // Ticks must not nest: the timer keeps firing while a tick waits and pumps events.
-    if (inTick_)
+    // Ticks must not nest: the timer keeps firing while a tick waits and pumps events. A dialog
+    // opened by a handler that ran inside that wait runs its own event loop, and the waiting tick
+    // cannot go on until it closes: a tick inside the dialog's loop keeps the mirror live.
+    const int loopLevel = QThread::currentThread()->loopLevel();
+    if (inTick_ && loopLevel <= tickLoopLevel_)
         return;
-    inTick_ = true;
     struct Leave {
         bool& flag;
-        ~Leave() { flag = false; }
-    } leave{inTick_};
+        int& level;
+        bool wasInTick;
+        int wasLevel;
+        ~Leave() {
+            flag = wasInTick;
+            level = wasLevel;
+        }
+    } leave{inTick_, tickLoopLevel_, inTick_, tickLoopLevel_};
+    inTick_ = true;
+    tickLoopLevel_ = loopLevel;
+    struct StopNested {
+        QTimer& timer;
+        bool outermost;
+        ~StopNested() {
+            if (outermost)
+                timer.stop();
+        }
+    } stopNested{nestedTicks_, !leave.wasInTick};
+    if (stopNested.outermost)
+        nestedTicks_.start();
 
-    if (app_.link.PollCount == 0)
+    // A command since the stream was last asked for may have paused it (the dump, the delete).
+    if (app_.link.PollCount == 0 || link.exchanges != streamAskedAt_)
         CmdDisplayStream(link);
+    streamAskedAt_ = link.exchanges;
 
     int retry = 0;
     int badFrames = 0;
@@ -129,6 +159,14 @@ void Panel::Timer1_Timer() {
                  !reopened());
         if (reopened())
             return;
+
+        if (COM.inBufferCount() < DisplayFrameLength && link.exchanges != streamAskedAt_) {
+            // A command ran inside this wait and may have paused the stream (the dump, the
+            // delete): ask for it again rather than end in "No COM" waiting for it.
+            CmdDisplayStream(link);
+            streamAskedAt_ = link.exchanges;
+            continue;
+        }
 
         if (COM.inBufferCount() < DisplayFrameLength && retry <= 6) {
             ++retry;

@@ -86,6 +86,9 @@ private:
 
     AppState& app_;
     bool inTick_ = false;
+    int tickLoopLevel_ = -1; // event-loop level the innermost running tick started at
+    QTimer nestedTicks_;
+    int streamAskedAt_ = -1; // link.exchanges when the poll loop last asked for the stream
 
     // ---- members of the display mirror and keypad ----
 public:

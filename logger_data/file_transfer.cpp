@@ -37,10 +37,12 @@ QWidget* boxParent(QWidget* window) {
 void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec) {
     Cmd1.FilterIndex = 0;
     Cmd1.Filter = QStringLiteral("All Files (*.*)|*.*|");
+    // Ask before replacing a file from the first save of the run on: a recording or a list
+    // would otherwise empty an existing data file without a word.
+    Cmd1.Flags = platform::CommonDialog::FlagOverwritePrompt;
     if (!Cmd1.setAction(platform::CommonDialog::ActionSave))
         return; // the cancel error: the last choice stands
-    // Set after the dialog, so they govern the next dialog on this control, not this one.
-    Cmd1.Flags = platform::CommonDialog::FlagOverwritePrompt;
+    // Set after the dialog, so it governs the next dialog on this control, not this one.
     Cmd1.CancelError = true;
     rec.SaveFileName = Cmd1.FileName;
     rec.FileChosen = !Cmd1.FileTitle.isEmpty();

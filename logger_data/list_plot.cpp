@@ -29,6 +29,9 @@ ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     setObjectName(QStringLiteral("ListPlot"));
     setWindowFlags(Qt::Window);
     setWindowTitle(QString::fromLatin1(Caption));
+    // The default window font of the other windows; the toolkit's own is wider, and the value
+    // labels then run into the axis.
+    setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 8.25));
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
 
     Surface = BuildChartSurface(*this);

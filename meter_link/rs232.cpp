@@ -47,6 +47,7 @@ void WaitForMeter(MeterLink& m) {
 
 void ReadMemoryPointer(MeterLink& m) {
     platform::SerialControl& com = *m.COM;
+    ++m.exchanges;
     Flush(com);
     for (;;) {
         QByteArray reply;

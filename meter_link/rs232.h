@@ -15,6 +15,9 @@ struct MeterLink {
     QLabel* LblCOM = nullptr;
     LinkState* link = nullptr;
     LoggerState* logger = nullptr;
+    // Pointer queries begun; every command exchange starts with one, so the poll loop sees from
+    // it that a command ran (and may have paused the display stream).
+    int exchanges = 0;
 };
 
 // Reads and drops every waiting byte.

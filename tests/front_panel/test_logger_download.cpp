@@ -429,6 +429,50 @@ private slots:
         QVERIFY(f.panel->Timer1.isActive());
     }
 
+    // The user's click nearly always lands while a poll tick waits for its frame: the tick must
+    // not go on waiting for a stream the command has paused, but ask for it again.
+    void commandInsideAPollWait_data() {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("download") << false;
+        QTest::newRow("delete") << true;
+    }
+    void commandInsideAPollWait() {
+        QFETCH(bool, remove);
+        PanelFixture f;
+        QVERIFY(startOn(f, kTwoSets));
+        if (remove) {
+            clickMemory(f);
+            QVERIFY(f.panel->loggerContext.memory);
+            platform::setMsgResponder([](const platform::MsgRecord&) { return platform::MsgResult::Ok; });
+        }
+        bool ran = false;
+        QMetaObject::Connection once;
+        once = connect(
+            &f.meter, &standin::MeterStandIn::commandReceived, this, [&](const standin::LoggedCommand& c) {
+                if (c.letter != 'M')
+                    return;
+                disconnect(once);
+                // Once the meter has begun its stream, still inside the tick's wait.
+                QTimer::singleShot(0, this, [&] {
+                    if (remove)
+                        QTest::mouseClick(f.panel->loggerContext.memory->LblRemain, Qt::LeftButton);
+                    else
+                        clickMemory(f);
+                    ran = true;
+                });
+            });
+        f.meter.clearLog();
+        QVERIFY(waitUntil([&] { return ran; }));
+        const QLatin1Char command(remove ? 'D' : 'F');
+        QVERIFY(waitUntil([&] { return f.meter.commandLetters().contains(command); }));
+        f.meter.clearLog();
+        QVERIFY2(waitUntil([&] { return f.meter.commandLetters().contains(QLatin1Char('M')); }),
+                 qPrintable(f.meter.commandLetters()));
+        const int painted = f.app.link.PollCount;
+        QVERIFY(waitUntil([&] { return f.app.link.PollCount != painted; }));
+        QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+    }
+
     void deleteRefusedWhileBusy() {
         PanelFixture f;
         QVERIFY(startOn(f, kTwoSets));

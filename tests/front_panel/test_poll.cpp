@@ -1,8 +1,10 @@
 // The main window's start-up and poll tick against the meter stand-in on a real pseudo-terminal.
 #include "front_panel/panel.h"
 #include "platform/clock.h"
+#include "platform/toolbar.h"
 #include "tests/support/panel_fixture.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTest>
@@ -41,6 +43,7 @@ private slots:
     void silenceShowsNoComUntilBytesCome();
     void lostDeviceIsReopened();
     void keyDuringAWaitingTickKeepsTheMirrorLive();
+    void dialogFromInsideATickKeepsTheMirrorLive();
 };
 
 void TestPoll::startUpFailure_data() {
@@ -256,6 +259,49 @@ void TestPoll::keyDuringAWaitingTickKeepsTheMirrorLive() {
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
     f.panel->Timer1_Timer();
     QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("KW/(M)2")); // the stand-in's POWER key
+}
+
+void TestPoll::dialogFromInsideATickKeepsTheMirrorLive() {
+    // A click nearly always lands while a tick waits for its frame. The file dialog of "Open"
+    // must not hold that tick, and with it the mirror and what the sampler records, until the
+    // user closes the dialog.
+    PanelFixture f;
+    QVERIFY(f.start());
+    f.meter.setFramePeriodMs(20);
+    f.panel->show();
+    QVERIFY(waitUntil([&] { return !f.panel->LblValue->text().isEmpty(); }));
+    int painted = 0;
+    bool dialogShown = false;
+    QObject::connect(f.panel.get(), &Panel::framePainted, [&] {
+        if (QApplication::activeModalWidget())
+            ++painted;
+    });
+    QMetaObject::Connection once;
+    once = QObject::connect(&f.meter, &MeterStandIn::commandReceived, [&](const standin::LoggedCommand& c) {
+        if (c.letter != 'M')
+            return;
+        QObject::disconnect(once);
+        // Once the meter has begun its stream, still inside the tick's wait.
+        QTimer::singleShot(
+            0, [&] { QTest::mouseClick(f.panel->Toolbar1->button(QStringLiteral("Open")), Qt::LeftButton); });
+    });
+    QTimer closer;
+    QElapsedTimer open;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        if (!dialogShown) {
+            dialogShown = true;
+            open.start();
+        } else if (open.elapsed() > 1500) {
+            QMetaObject::invokeMethod(dialog, "reject");
+        }
+    });
+    closer.start(50);
+    f.app.link.PollCount = 0;
+    QVERIFY(waitUntil([&] { return dialogShown && !QApplication::activeModalWidget(); }, 10.0));
+    QVERIFY2(painted >= 10, qPrintable(QString("%1 frames painted behind the dialog").arg(painted)));
 }
 
 QTEST_MAIN(TestPoll)

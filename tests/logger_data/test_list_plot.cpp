@@ -165,6 +165,8 @@ private slots:
     void failedPrintTellsAndKeepsTheChart();
     void printWhilePlottingHasTheChartSoFar();
     void pixelsOfAShownPlot();
+    void valueLabelsStayLeftOfTheAxis_data();
+    void valueLabelsStayLeftOfTheAxis();
 };
 
 void TestListPlot::opensBesideTheMainWindowAtItsDesignSize() {
@@ -590,6 +592,34 @@ void TestListPlot::pixelsOfAShownPlot() {
              QColor(Qt::white));
     QCOMPARE(shot.pixelColor(px(f.xOf(100)), py(p.PlotOriginY - p.PlotHeight - 5)), kBlack);
     QCOMPARE(shot.pixelColor(px(f.xOf(100)), py(p.PlotOriginY - p.PlotHeight - 9)), QColor(Qt::white));
+}
+
+void TestListPlot::valueLabelsStayLeftOfTheAxis_data() {
+    QTest::addColumn<bool>("metric");
+    QTest::newRow("W/(M)2") << true;
+    QTest::newRow("Btu/((ft)2.h)") << false;
+}
+
+void TestListPlot::valueLabelsStayLeftOfTheAxis() {
+    // The labels start 40 units plus a quarter of their width left of the plot area: in a font
+    // wider than the window's own, " 610.225" runs across the value axis into the chart.
+    QFETCH(bool, metric);
+    Plotting f;
+    f.dataList({"-OL", "-OL", "-OL"}); // below the baseline, clear of the labels
+    f.plotOf(3, metric, false);
+    ListPlot* w = f.show();
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QImage shot = w->grab().toImage();
+    const PlotState& p = f.app.plot;
+    const int right = platform::DrawSurface::toPixelX(p.PlotOriginX);
+    for (int i = 1; i <= 7; ++i) {
+        const int y = platform::DrawSurface::toPixelY(p.PlotOriginY - i * p.PlotHeight / 8);
+        for (int dy = -6; dy <= 6; ++dy)
+            for (int x = right; x <= right + 6; ++x)
+                QVERIFY2(shot.pixelColor(x, y + dy).lightness() > 100,
+                         qPrintable(QString("label %1 at %2, %3").arg(i).arg(x).arg(y + dy)));
+    }
 }
 
 QTEST_MAIN(TestListPlot)
