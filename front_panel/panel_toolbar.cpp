@@ -2,6 +2,7 @@
 #include "front_panel/panel.h"
 
 #include "front_panel/real_time_list.h"
+#include "front_panel/sampling_interval.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
 #include "platform/common_dialog.h"
@@ -67,8 +68,10 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
             return;
         // The live graph is not built yet.
     } else if (key == QLatin1String("PC")) {
+        SetSamplingInterval(*this);
     } else if (key == QLatin1String("Memory")) {
     } else if (key == QLatin1String("TimeSet")) {
+        SetMeterTime(*this);
     }
 }
 
