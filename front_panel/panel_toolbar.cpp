@@ -1,6 +1,7 @@
 // The main toolbar: dispatch, the unit gate, starting and stopping a recording, the live list.
 #include "front_panel/panel.h"
 
+#include "front_panel/logger_download.h"
 #include "front_panel/real_time_list.h"
 #include "front_panel/sampling_interval.h"
 #include "logger_data/file_transfer.h"
@@ -70,6 +71,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("PC")) {
         SetSamplingInterval(*this);
     } else if (key == QLatin1String("Memory")) {
+        DownloadLoggerMemory(loggerContext);
     } else if (key == QLatin1String("TimeSet")) {
         SetMeterTime(*this);
     }

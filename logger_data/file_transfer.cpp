@@ -1,6 +1,7 @@
 #include "logger_data/file_transfer.h"
 
 #include "platform/common_dialog.h"
+#include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
 #include "platform/printer.h"
@@ -77,6 +78,14 @@ QString cellAt(platform::Grid& grid, int c) {
     grid.setCol(c);
     return grid.text();
 }
+
+// A held list window is unloaded but not yet deleted: closed all the same.
+bool closed(const QPointer<QWidget>& win, const QPointer<platform::Grid>& source) {
+    if (!win || !source)
+        return true;
+    const auto* form = qobject_cast<const platform::Form*>(win.data());
+    return form && form->isUnloaded();
+}
 } // namespace
 
 bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
@@ -102,7 +111,7 @@ bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
         const QString line = PrintedRow(c0, c1, c2);
         win->setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
         platform::pumpEvents();
-        if (!win || !source) {
+        if (closed(win, source)) {
             failure = QStringLiteral("The list was closed while it was being printed. Nothing was printed.");
             break;
         }
