@@ -2,6 +2,7 @@
 #include "front_panel/panel.h"
 
 #include "front_panel/logger_download.h"
+#include "front_panel/open_data_file.h"
 #include "front_panel/real_time_list.h"
 #include "front_panel/sampling_interval.h"
 #include "logger_data/file_transfer.h"
@@ -60,7 +61,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
         else
             StartRecording();
     } else if (key == QLatin1String("Open")) {
-        // Opening a file, the sampling interval, the logger and the clock are not built yet.
+        OpenDataFile(loggerContext);
     } else if (key == QLatin1String("List")) {
         if (unitGateOpen())
             OpenLiveList();

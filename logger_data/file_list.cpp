@@ -33,10 +33,12 @@ void FileList::Form_Load() {
 }
 
 void FileList::Toolbar1_ButtonClick(const QString& key) {
-    if (key == QLatin1String("Plot"))
+    if (key == QLatin1String("Plot")) {
         plot();
-    else if (key == QLatin1String("Print"))
+    } else if (key == QLatin1String("Print")) {
+        Hold hold(*this);
         PrintGrid(*this, *Grid, *ctx_.Timer1);
+    }
 }
 
 void FileList::plot() {

@@ -1,5 +1,6 @@
 #include "logger_data/list_frame.h"
 
+#include "assets/assets.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
@@ -14,6 +15,7 @@ using platform::px;
 using platform::rectTwips;
 
 void BuildListFrame(QWidget& window, const QString& objectName, const QString& caption) {
+    InitAssets(); // the toolbar pictures are compiled into a static library
     window.setObjectName(objectName);
     window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);

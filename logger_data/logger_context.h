@@ -20,11 +20,11 @@ class PlotRange;
 
 struct LoggerContext {
     AppState* app = nullptr;
-    QWidget* panel = nullptr;                // the main window: owner and placement of the windows
-    platform::CommonDialog* Cmd1 = nullptr;  // the one file dialog of the run
-    QTimer* Timer1 = nullptr;                // the main window's poll timer
-    QTimer* Timer2 = nullptr;                // the main window's sampler
-    MeterLink* link = nullptr;               // the one serial port and its helpers
+    QWidget* panel = nullptr;               // the main window: owner and placement of the windows
+    platform::CommonDialog* Cmd1 = nullptr; // the one file dialog of the run
+    QTimer* Timer1 = nullptr;               // the main window's poll timer
+    QTimer* Timer2 = nullptr;               // the main window's sampler
+    MeterLink* link = nullptr;              // the one serial port and its helpers
 
     // The open windows; each is null once it has been unloaded.
     QPointer<Memory> memory;

@@ -90,7 +90,6 @@ void TestRecording::otherKeysDoNothing_data() {
     QTest::newRow("trailing blank") << "Save ";
     QTest::newRow("icon holder Stop") << "Stop";
     QTest::newRow("icon holder Save1") << "Save1";
-    QTest::newRow("later command Open") << "Open";
     QTest::newRow("later command Graph") << "Graph";
 }
 

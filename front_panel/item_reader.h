@@ -1,0 +1,30 @@
+// The item reader of data files: an item runs to the next comma or the end of the line; an item
+// that opens with a double quote runs to the closing quote. The program's own files hold neither,
+// so for them an item is a whole line, TABs included.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QStringList>
+
+struct NextItemResult {
+    enum Status {
+        Item,      // `item` holds the next item; the next one starts at `next`
+        End,       // no more items
+        NeedMore,  // the item may go on past the bytes given: call again with more
+        OpenQuote, // the data ends inside a quoted item
+    };
+    Status status = End;
+    QByteArray item;
+    qsizetype next = 0;
+};
+
+// Reads the item that starts at `pos` in `data`. `atEnd` says that `data` holds the rest of the
+// file. Blanks before an opening quote are skipped, and what follows the closing quote up to the
+// comma or line end is dropped; unquoted items keep their blanks and TABs. A line end is CR LF,
+// LF or CR. An empty line gives no item.
+NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd);
+
+// Every item of a whole file's bytes (Latin-1), in order; `openQuote` tells whether the data ends
+// inside a quoted item (which is dropped).
+QStringList ReadItems(QByteArrayView data, bool* openQuote = nullptr);
