@@ -2,6 +2,7 @@
 
 #include "front_panel/panel.h"
 #include "front_panel/sampling_choice.h"
+#include "logger_data/logger_image.h"
 #include "meter_link/meter.h"
 #include "platform/clock.h"
 #include "platform/input_box.h"
@@ -30,33 +31,6 @@ std::optional<std::int64_t> roundHalfEven(double v) {
     if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
     return static_cast<std::int64_t>(r);
-}
-
-// The decimal number a text starts with, blanks ignored, a point as the decimal separator; 0
-// when it starts with none.
-double leadingNumber(const QString& text) {
-    QString s;
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
-            s.append(c);
-    int end = 0;
-    if (end < s.size() && (s[end] == QLatin1Char('-') || s[end] == QLatin1Char('+')))
-        ++end;
-    int digits = 0;
-    while (end < s.size() && s[end].isDigit() && s[end].unicode() < 128) {
-        ++end;
-        ++digits;
-    }
-    if (end < s.size() && s[end] == QLatin1Char('.')) {
-        ++end;
-        while (end < s.size() && s[end].isDigit() && s[end].unicode() < 128) {
-            ++end;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    return QLocale::c().toDouble(QStringView(s).left(end));
 }
 
 QString intervalPrompt(int max) {
@@ -134,7 +108,7 @@ std::optional<int> PcIntervalFromAnswer(const QString& answer) {
 }
 
 std::optional<int> MeterIntervalFromAnswer(const QString& answer) {
-    const double v = leadingNumber(answer);
+    const double v = LeadingNumber(answer);
     if (v == 0)
         return std::nullopt;
     const std::optional<std::int64_t> t = roundHalfEven(v);
