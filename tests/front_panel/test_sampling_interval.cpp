@@ -13,6 +13,7 @@
 #include "tests/support/panel_fixture.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -119,6 +120,7 @@ private slots:
     void clockAtEndOfMonth();
     void clockRefused_data();
     void clockRefused();
+    void standInProcessLogsWhatWasSet();
 };
 
 void TestSamplingInterval::pcAnswers_data() {
@@ -449,6 +451,49 @@ void TestSamplingInterval::clockRefused() {
     QVERIFY(!f.panel->Timer1.isActive());
     QCOMPARE(lineAfter(f), QString());
     f.app.recording.Recording = false;
+}
+
+void TestSamplingInterval::standInProcessLogsWhatWasSet() {
+    // The stand-in program as its own process on a pseudo-terminal, logging what it hears.
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("meter"));
+    QProcess meter;
+    meter.start(QStringLiteral(STANDIN_PROGRAM), {QStringLiteral("--link"), link});
+    QVERIFY(meter.waitForStarted(5000));
+    QVERIFY(waitUntil([&] { return QFile::exists(link); }, 5.0));
+    qputenv("VANTREL_COM1", link.toLocal8Bit());
+
+    AppState app;
+    testing::MessageCapture messages;
+    testing::EndCapture ends;
+    app.link.ComPortNumber = 1;
+    {
+        Panel panel(app);
+        QVERIFY(panel.Form_Load());
+        panel.Timer1.stop();
+        panel.show();
+
+        BoxAnswers box{QStringLiteral("12abc")};
+        answerChoice(Choose::Meter);
+        click(panel, "PC");
+        QCOMPARE(box.asked.size(), 1);
+        QCOMPARE(box.asked[0].text, QStringLiteral("60")); // the stand-in starts at one minute
+
+        platform::FakeClock clock;
+        clock.setDate(QDate(2026, 12, 31));
+        clock.setTimeOfDay(86399.9);
+        platform::setClockSource(&clock);
+        click(panel, "TimeSet");
+        platform::setClockSource(nullptr);
+        panel.Timer1.stop();
+        testing::pumpFor(0.3);
+    }
+    meter.terminate();
+    QVERIFY(meter.waitForFinished(5000));
+    const QString log = QString::fromLatin1(meter.readAllStandardError());
+    QVERIFY2(log.contains(QLatin1String("G (logging interval 12 s) 00 0C")), qPrintable(log));
+    QVERIFY2(log.contains(QLatin1String("C (clock set to day 31, 23:59:59) 1F 17 3B 3B")), qPrintable(log));
+    QVERIFY(messages.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestSamplingInterval)
