@@ -9,7 +9,7 @@ export FUZZ_WORKERS="${2:-3}"
 JOBS="${JOBS:-3}" scripts/build-asan >/dev/null
 status=0
 for bin in build-asan/tests/fuzz/fuzz_*; do
-  [ -x "$bin" ] || continue
+  [ -f "$bin" ] && [ -x "$bin" ] || continue
   scripts/fuzz "$(basename "$bin")" "$runs" || status=1
 done
 exit $status
