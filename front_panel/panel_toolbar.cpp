@@ -5,6 +5,7 @@
 #include "front_panel/open_data_file.h"
 #include "front_panel/real_time_graph.h"
 #include "front_panel/real_time_list.h"
+#include "front_panel/sampling_interval.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
 #include "platform/common_dialog.h"
@@ -69,9 +70,11 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
         if (unitGateOpen())
             OpenLiveGraph(app_, *this);
     } else if (key == QLatin1String("PC")) {
+        SetSamplingInterval(*this);
     } else if (key == QLatin1String("Memory")) {
         DownloadLoggerMemory(loggerContext);
     } else if (key == QLatin1String("TimeSet")) {
+        SetMeterTime(*this);
     }
 }
 

@@ -104,7 +104,10 @@ LoggerDumpCollector::Step LoggerDumpCollector::add(const QByteArray& read) {
         return Step::Restart; // the meter did not start sending
     if (buffer_.size() >= kDumpImageStart + 3 && !HasDumpSetMarker(buffer_))
         return Step::Restart;
-    return received() == expected_ ? Step::Complete : Step::More;
+    if (received() < expected_)
+        return Step::More;
+    // An end address just above the start leaves a dump too short to hold the marker: never whole.
+    return HasDumpSetMarker(buffer_) ? Step::Complete : Step::Restart;
 }
 
 LoggerDumpCollector::Step LoggerDumpCollector::readFrom(platform::SerialControl& comm) {

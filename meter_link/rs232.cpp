@@ -62,10 +62,18 @@ void ReadMemoryPointer(MeterLink& m) {
             WaitForMeter(m);
             continue;
         }
-        if (ByteAt(reply, 1) != 0x02 || ByteAt(reply, 2) != 0xAA || ByteAt(reply, 6) != 0x03)
+        if (!IsMemoryPointerReply(reply))
             continue;
-        m.logger->MemoryPointer =
-            static_cast<float>(ByteAt(reply, 3) * 65536 + ByteAt(reply, 4) * 256 + ByteAt(reply, 5));
+        m.logger->MemoryPointer = static_cast<float>(MemoryPointerOf(reply));
         return;
     }
+}
+
+bool IsMemoryPointerReply(const QByteArray& reply) {
+    return reply.size() >= 6 && ByteAt(reply, 1) == 0x02 && ByteAt(reply, 2) == 0xAA &&
+           ByteAt(reply, 6) == 0x03;
+}
+
+int MemoryPointerOf(const QByteArray& reply) {
+    return ByteAt(reply, 3) * 65536 + ByteAt(reply, 4) * 256 + ByteAt(reply, 5);
 }

@@ -4,6 +4,8 @@
 
 #include "meter_link/records.h"
 
+#include <QByteArray>
+
 class QLabel;
 namespace platform {
 class SerialControl;
@@ -32,6 +34,12 @@ void WaitForMeter(MeterLink& m);
 
 // The "A" exchange: sets m.logger->MemoryPointer from the meter's reply.
 void ReadMemoryPointer(MeterLink& m);
+
+// A reply to "A" is usable when it has at least 6 bytes: 0x02, 0xAA, the end address in three
+// bytes high first, 0x03. Bytes after the sixth are ignored.
+bool IsMemoryPointerReply(const QByteArray& reply);
+// The end address a usable reply carries, 0 to 0xFFFFFF.
+int MemoryPointerOf(const QByteArray& reply);
 
 // "COM3" for port 3.
 QString PortCaption(int portNumber);

@@ -24,10 +24,16 @@ void onSignal(int) {
 
 QString describe(const standin::LoggedCommand& c) {
     QString s = c.letter == '?' ? QStringLiteral("?") : QString(QLatin1Char(c.letter));
-    if (c.letter == 'C')
-        s += c.payload.size() == 4 ? QStringLiteral(" (clock)")
-             : c.payload.isEmpty() ? QStringLiteral(" (key)")
-                                   : QString();
+    if (c.letter == 'C' && c.payload.size() == 4)
+        s += QStringLiteral(" (clock set to day %1, %2:%3:%4)")
+                 .arg(quint8(c.payload[0]))
+                 .arg(quint8(c.payload[1]), 2, 10, QLatin1Char('0'))
+                 .arg(quint8(c.payload[2]), 2, 10, QLatin1Char('0'))
+                 .arg(quint8(c.payload[3]), 2, 10, QLatin1Char('0'));
+    else if (c.letter == 'C' && c.payload.isEmpty())
+        s += QStringLiteral(" (key)");
+    else if (c.letter == 'G' && c.payload.size() == 2)
+        s += QStringLiteral(" (logging interval %1 s)").arg(quint8(c.payload[0]) * 60 + quint8(c.payload[1]));
     if (!c.payload.isEmpty())
         s += QLatin1Char(' ') + QString::fromLatin1(c.payload.toHex(' ').toUpper());
     return s;

@@ -26,6 +26,8 @@ private slots:
     void collector();
     void collectorRestarts_data();
     void collectorRestarts();
+    void collectorShortDump_data();
+    void collectorShortDump();
 };
 
 void TestMeterLayouts::intervalReply_data() {
@@ -213,6 +215,28 @@ void TestMeterLayouts::collectorRestarts() {
     QFETCH(QByteArray, first);
     LoggerDumpCollector c(LoggerDumpLength(1100));
     QCOMPARE(c.add(first), LoggerDumpCollector::Step::Restart);
+}
+
+void TestMeterLayouts::collectorShortDump_data() {
+    QTest::addColumn<int>("pointer");
+    QTest::addColumn<QByteArray>("dump");
+    QTest::addColumn<bool>("complete");
+    // End addresses 1024 and 1025 ask for 16 and 17 bytes: too few to reach a marker at 15..18.
+    QTest::newRow("1024, all it asked for") << 1024 << QByteArray(14, '\x01') + bytes({0x00, 0x55}) << false;
+    QTest::newRow("1025, all it asked for")
+        << 1025 << QByteArray(14, '\x01') + bytes({0x00, 0x55, 0xAA}) << false;
+    QTest::newRow("1024, marker in the bytes behind") << 1024 << QByteArray(14, '\x01') + SetMarker() << true;
+    QTest::newRow("1026, the marker's last byte is the dump's last")
+        << 1026 << QByteArray(14, '\x01') + SetMarker() << true;
+}
+
+void TestMeterLayouts::collectorShortDump() {
+    QFETCH(int, pointer);
+    QFETCH(QByteArray, dump);
+    QFETCH(bool, complete);
+    LoggerDumpCollector c(LoggerDumpLength(static_cast<float>(pointer)));
+    const auto expected = complete ? LoggerDumpCollector::Step::Complete : LoggerDumpCollector::Step::Restart;
+    QCOMPARE(c.add(dump), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMeterLayouts)

@@ -261,6 +261,11 @@ private slots:
         QCOMPARE(peer->exchange("J"), hex("02010003"));
         QCOMPARE(meter->commands().at(1).payload, hex("001E"));
         QCOMPARE(meter->commandLetters(), QStringLiteral("JGJGJ"));
+        // Pairs the meter cannot hold change nothing.
+        peer->send(hex("470200"));
+        peer->send(hex("470000"));
+        QTRY_COMPARE(meter->commandLetters(), QStringLiteral("JGJGJGG"));
+        QCOMPARE(peer->exchange("J"), hex("02010003"));
 
         meter->queueIntervalReplies({hex("020100"), hex("01010003")});
         QCOMPARE(peer->exchange("J"), hex("020100"));

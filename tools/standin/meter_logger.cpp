@@ -167,8 +167,9 @@ QByteArray MeterLogger::intervalReply() const {
 void MeterLogger::setIntervalPayload(const QByteArray& payload) {
     if (payload.size() != 2)
         return;
+    // The meter holds 1 to 60 s; a pair it cannot hold leaves the interval as it was.
     const int secs = quint8(payload[0]) * 60 + quint8(payload[1]);
-    if (secs >= 1 && secs <= 3600)
+    if (secs >= 1 && secs <= 60)
         interval = secs;
 }
 

@@ -1,0 +1,150 @@
+#include "front_panel/sampling_interval.h"
+
+#include "front_panel/panel.h"
+#include "front_panel/sampling_choice.h"
+#include "logger_data/number_text.h"
+#include "meter_link/meter.h"
+#include "platform/clock.h"
+#include "platform/input_box.h"
+#include "platform/message_box.h"
+
+#include <QLocale>
+#include <QPointer>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int kPcMax = 86400;
+constexpr int kMeterMax = 60;
+
+// The nearest whole number, an exact half going to the even neighbour; nullopt beyond the
+// 32-bit signed range (and for what is no finite number).
+std::optional<std::int64_t> roundHalfEven(double v) {
+    if (!std::isfinite(v))
+        return std::nullopt;
+    double r = std::floor(v);
+    const double frac = v - r;
+    if (frac > 0.5 || (frac == 0.5 && std::fmod(r, 2.0) != 0.0))
+        r += 1.0;
+    if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int64_t>(r);
+}
+
+QString intervalPrompt(int max) {
+    return QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= %1 ) ").arg(max);
+}
+
+// Polling back on, asking for the display stream afresh.
+void resumePolling(Panel& p) {
+    p.app().link.PollCount = 0;
+    p.Timer1.start();
+}
+
+void setPcInterval(Panel& p) {
+    SamplingState& s = p.app().sampling;
+    const QString answer = platform::inputBox(&p, PcIntervalPrompt(), QString::fromLatin1(IntervalTitle),
+                                              QString::number(s.SampleInterval));
+    const std::optional<int> t = PcIntervalFromAnswer(answer);
+    if (!t)
+        return;
+    s.SampleInterval = static_cast<float>(*t);
+    s.SampleTickCount = 0; // the next sampler tick takes a sample
+    resumePolling(p);
+}
+
+void setMeterInterval(Panel& p) {
+    QPointer<Panel> alive(&p);
+    p.Timer1.stop();
+    const std::optional<int> current = CmdReadLoggerInterval(p.link);
+    if (!alive)
+        return;
+    if (!current) {
+        platform::msgBox(&p, QString::fromLatin1(NoIntervalReply), platform::MsgIcon::Critical);
+        if (alive)
+            resumePolling(p);
+        return;
+    }
+    // Polling stays off while the box is open.
+    const QString answer = platform::inputBox(&p, MeterIntervalPrompt(), QString::fromLatin1(IntervalTitle),
+                                              QString::number(*current));
+    if (!alive)
+        return;
+    const std::optional<int> t = MeterIntervalFromAnswer(answer);
+    if (t) {
+        p.Timer1.stop();
+        CmdSetLoggerInterval(p.link, *t);
+        if (!alive)
+            return;
+    }
+    resumePolling(p);
+}
+
+} // namespace
+
+QString PcIntervalPrompt() {
+    return intervalPrompt(kPcMax);
+}
+
+QString MeterIntervalPrompt() {
+    return intervalPrompt(kMeterMax);
+}
+
+std::optional<int> PcIntervalFromAnswer(const QString& answer) {
+    QString text = answer.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    if (!ok)
+        return std::nullopt;
+    const std::optional<std::int64_t> t = roundHalfEven(v);
+    if (!t)
+        return std::nullopt;
+    return static_cast<int>(std::clamp<std::int64_t>(*t, 1, kPcMax));
+}
+
+std::optional<int> MeterIntervalFromAnswer(const QString& answer) {
+    const double v = LeadingNumber(answer);
+    if (v == 0)
+        return std::nullopt;
+    const std::optional<std::int64_t> t = roundHalfEven(v);
+    if (!t)
+        return std::nullopt;
+    return static_cast<int>(std::clamp<std::int64_t>(*t, 1, kMeterMax));
+}
+
+void SetSamplingInterval(Panel& panel) {
+    QPointer<Panel> alive(&panel);
+    SamplingChoice::ShowModal(panel.app().sampling, panel);
+    if (!alive)
+        return;
+    if (panel.app().sampling.PcSampling)
+        setPcInterval(panel);
+    else
+        setMeterInterval(panel);
+}
+
+void SetMeterTime(Panel& panel) {
+    AppState& app = panel.app();
+    if (app.link.KeyBusy)
+        return;
+    if (app.recording.Recording) {
+        platform::msgBox(&panel, QString::fromLatin1(RecordingRefusal), platform::MsgIcon::Critical);
+        return;
+    }
+    QPointer<Panel> alive(&panel);
+    app.link.KeyBusy = true;
+    panel.Timer1.stop();
+    // Taken before the query, so the time the query takes does not shift it.
+    const QDateTime now = platform::currentDateTime();
+    CmdSetMeterClock(panel.link, now);
+    if (!alive)
+        return;
+    app.link.PollCount = 0;
+    app.link.KeyBusy = false;
+    panel.Timer1.start();
+}
