@@ -1,6 +1,7 @@
 // The main toolbar: dispatch, the unit gate, starting and stopping a recording, the live list.
 #include "front_panel/panel.h"
 
+#include "front_panel/logger_download.h"
 #include "front_panel/open_data_file.h"
 #include "front_panel/real_time_graph.h"
 #include "front_panel/real_time_list.h"
@@ -69,6 +70,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
             OpenLiveGraph(app_, *this);
     } else if (key == QLatin1String("PC")) {
     } else if (key == QLatin1String("Memory")) {
+        DownloadLoggerMemory(loggerContext);
     } else if (key == QLatin1String("TimeSet")) {
     }
 }

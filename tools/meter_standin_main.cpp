@@ -56,7 +56,18 @@ int main(int argc, char** argv) {
                                       QStringLiteral("Send noise instead of frames."));
     const QCommandLineOption badOpt(QStringLiteral("bad-markers"),
                                     QStringLiteral("Frames with a wrong end byte."));
-    parser.addOptions({linkOpt, periodOpt, paceOpt, endOpt, silentOpt, noiseOpt, badOpt});
+    const QCommandLineOption memoryOpt(
+        QStringLiteral("memory"),
+        QStringLiteral("Logger memory: %1.").arg(standin::loggerMemoryNames().join(QStringLiteral(", "))),
+        QStringLiteral("NAME"), QStringLiteral("demo"));
+    const QCommandLineOption stopOpt(QStringLiteral("stop-after"),
+                                     QStringLiteral("The first dump stops after N bytes."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption pullOpt(QStringLiteral("pull-after"),
+                                     QStringLiteral("The first dump stops after N bytes, then silence."),
+                                     QStringLiteral("N"));
+    parser.addOptions(
+        {linkOpt, periodOpt, paceOpt, endOpt, memoryOpt, stopOpt, pullOpt, silentOpt, noiseOpt, badOpt});
     parser.process(app);
 
     bool ok = true;
@@ -74,6 +85,25 @@ int main(int argc, char** argv) {
     standin::MeterStandIn meter;
     meter.setFramePeriodMs(period);
     meter.setDumpPace(pace);
+    QByteArray image;
+    if (!standin::loggerMemory(parser.value(memoryOpt), image)) {
+        std::fprintf(stderr, "meter_standin: bad --memory\n");
+        return 2;
+    }
+    meter.setLoggerImage(image);
+    for (const auto* opt : {&stopOpt, &pullOpt}) {
+        if (!parser.isSet(*opt))
+            continue;
+        const int n = parser.value(*opt).toInt(&ok);
+        if (!ok || n < 0) {
+            std::fprintf(stderr, "meter_standin: bad --%s\n", opt == &stopOpt ? "stop-after" : "pull-after");
+            return 2;
+        }
+        if (opt == &stopOpt)
+            meter.setStopDumpAfter(n);
+        else
+            meter.setFallSilentAfter(n);
+    }
     if (parser.isSet(endOpt)) {
         const uint end = parser.value(endOpt).toUInt(&ok, 0);
         if (!ok || end < 1023 || end > 0xFFFFFF) {

@@ -356,6 +356,67 @@ private slots:
         QCOMPARE(peer->readUntil(expected).size(), expected);
     }
 
+    void pulledCableStopsTheDumpAndFallsSilent() {
+        meter->setLoggerSets({{QTime(8, 0), 1, QList<quint32>(100, 5000)}});
+        meter->setFallSilentAfter(40);
+        peer->send("F");
+        QCOMPARE(peer->readUntil(400, 200).size(), 40);
+        QCOMPARE(peer->exchange("A"), QByteArray());
+        QCOMPARE(peer->exchange("M", 80), QByteArray());
+        meter->setLineMode(MeterStandIn::LineMode::Normal); // plugged in again
+        QVERIFY(isPointerReply(peer->exchange("A")));
+        QCOMPARE(peer->readFor(30), QByteArray());
+        peer->send("F");
+        QCOMPARE(peer->readUntil(330).size(), qsizetype(meter->endAddress()) - 1008);
+    }
+
+    void memories_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<int>>("records"); // per set
+        QTest::newRow("demo") << QStringLiteral("demo") << QList<int>{6, 8};
+        QTest::newRow("week") << QStringLiteral("week") << QList<int>(7, 840);
+        QTest::newRow("full") << QStringLiteral("full") << QList<int>{43346};
+        QTest::newRow("empty") << QStringLiteral("empty") << QList<int>{};
+    }
+    void memories() {
+        QFETCH(QString, name);
+        QFETCH(QList<int>, records);
+        QByteArray image;
+        QVERIFY(standin::loggerMemory(name, image));
+        // Walk the sets by their lengths: each opens with a marker, and no record pair on the grid
+        // reads as one, so the sets cut exactly where they were built.
+        QList<int> found;
+        qsizetype p = 0;
+        quint32 peak = 0;
+        while (p < image.size()) {
+            QCOMPARE(image.mid(p, 4), hex("0055AA00"));
+            qsizetype q = p + 10;
+            while (q < image.size() && image.mid(q, 4) != hex("0055AA00")) {
+                const quint32 raw = quint32(quint8(image[q])) << 16 | quint32(quint8(image[q + 1])) << 8 |
+                                    quint8(image[q + 2]);
+                peak = std::max(peak, raw);
+                q += 3;
+            }
+            found << int((q - p - 10) / 3);
+            p = q;
+        }
+        QCOMPARE(found, records);
+        QVERIFY(peak <= 1100000); // never far beyond the full scale
+        meter->setLoggerImage(image);
+        if (name == QLatin1String("full"))
+            QCOMPARE(meter->endAddress(), quint32(131071));
+        QVERIFY(!standin::loggerMemory(QStringLiteral("nonesuch"), image));
+    }
+
+    void daylightReadingsFollowTheSun() {
+        const QList<quint32> day = standin::daylightReadings(QTime(0, 0), 600, 144, 3);
+        QCOMPARE(day.size(), 144);
+        QCOMPARE(day.at(3 * 6), 0u);          // 03:00
+        QVERIFY(day.at(12 * 6 + 3) > 300000); // 12:30, W/m2 above 300
+        QCOMPARE(day.at(21 * 6), 0u);         // 21:00
+        QCOMPARE(standin::daylightReadings(QTime(0, 0), 600, 144, 3), day);
+    }
+
     void pacedDumpIsSpreadAndACommandEndsIt() {
         meter->setLoggerSets({{QTime(8, 0), 1, QList<quint32>(330, 5000)}}); // 1000-byte image
         meter->setDumpPace(2000);

@@ -1,6 +1,13 @@
 // A stand-in for the meter on a pseudo-terminal: it speaks the meter's side of the protocol so
 // the program (and its tests) can run against a real serial device without the instrument.
+// The terminal is PtyDevice, the bytes become commands in CommandParser, and the meter itself is
+// MeterDisplay (display and keys) and MeterLogger (logger memory, logging interval, clock); this
+// class wires them, streams the display and paces the dumps.
 #pragma once
+
+#include "tools/standin/command_parser.h"
+#include "tools/standin/meter_display.h"
+#include "tools/standin/meter_logger.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,32 +16,7 @@
 #include <QTime>
 #include <memory>
 
-class QSocketNotifier;
-class QTimer;
-
 namespace standin {
-
-// One command as the stand-in understood it: its letter and the payload bytes that came with it.
-// A byte that is no command is logged with the letter '?' and the byte as payload; "C" carries 4
-// payload bytes as the clock command and none as the SET key.
-struct LoggedCommand {
-    char letter = 0;
-    QByteArray payload;
-};
-
-// A display frame: 0x02, four flag bytes, memory number, CAL pair, main value pair, second pair, 0x03.
-QByteArray makeFrame(quint8 flags1, quint8 flags2, quint8 flags3, quint8 flags4, quint8 mem = 0,
-                     quint16 cal = 0xCCCC, quint16 value = 0xCCCC, quint16 second = 0xCCCC);
-
-// One set of the logger memory as tests describe it.
-struct LoggerSetSpec {
-    QTime start;
-    int intervalSeconds = 1; // 1..60 (60 is sent as minutes 1, seconds 0)
-    QList<quint32> raw;      // 24-bit readings
-};
-// The logger memory image for these sets: per set the marker 00 55 AA 00, a spare byte, BCD
-// start hh mm ss, interval minutes and seconds, then 3 bytes per record.
-QByteArray buildLoggerImage(const QList<LoggerSetSpec>& sets);
 
 class MeterStandIn : public QObject {
     Q_OBJECT
@@ -86,9 +68,12 @@ public:
     int loggerInterval() const;
     // Replies for the next "J" queries, in order, instead of the normal one.
     void queueIntervalReplies(const QList<QByteArray>& replies);
-    void setDumpPace(int bytesPerSecond); // 1920 as the meter; 0 as fast as possible
+    void setDumpPace(int bytesPerSecond);    // 1920 as the meter; 0 as fast as possible
     void setCorruptFirstDumpMarker(bool on); // the first dump after this carries 00 55 AA 01
-    void setStopDumpAfter(int bytes);       // the next dump stops after this many bytes; -1 none
+    void setStopDumpAfter(int bytes);        // the next dump stops after this many bytes; -1 none
+    // A pulled cable: the next dump stops after this many bytes and the stand-in then falls
+    // silent (LineMode::Silent) until told otherwise; -1 none.
+    void setFallSilentAfter(int bytes);
 
     // --- clock ("C" with 4 payload bytes; "C" alone is the SET key held long) ---
     QByteArray lastClockPayload() const;

@@ -1,0 +1,108 @@
+// The logger: a whole download through the main window from the stand-in on COM1 ("download"),
+// or the decoding of the full memory's one set into both grids of the data list ("decode").
+#include "front_panel/panel.h"
+#include "logger_data/data_list.h"
+#include "logger_data/logger_context.h"
+#include "logger_data/logger_image.h"
+#include "logger_data/memory.h"
+#include "platform/grid.h"
+#include "platform/message_box.h"
+#include "tools/standin/meter_logger.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+}
+
+double peakRssMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
+}
+
+int download() {
+    AppState app;
+    app.link.ComPortNumber = 1;
+    Panel panel(app);
+    panel.show();
+    if (!panel.Form_Load())
+        return 1;
+    int rc = 2;
+    bool started = false;
+    QObject::connect(&panel, &Panel::framePainted, [&] {
+        if (started)
+            return;
+        started = true;
+        QTimer::singleShot(0, [&] {
+            QElapsedTimer wall;
+            const double cpu0 = cpuSeconds();
+            wall.start();
+            panel.Toolbar1_ButtonClick(QStringLiteral("Memory"));
+            const double w = wall.elapsed() / 1000.0;
+            const double cpu = cpuSeconds() - cpu0;
+            const int expected = static_cast<int>(app.logger.MemoryPointer) - 1008;
+            Memory* m = panel.loggerContext.memory;
+            const QString rows = m ? m->GridSet->textAt(1, 3) : QString();
+            std::printf("download: %d bytes  wall %.2f s  line time at 1920 bytes/s %.2f s  ratio %.3f  "
+                        "cpu %.2f s  %.2f %% of one core  records %s\n",
+                        expected, w, expected / 1920.0, w / (expected / 1920.0), cpu, 100.0 * cpu / w,
+                        qPrintable(rows));
+            rc = rows.isEmpty() ? 1 : 0;
+            QApplication::exit(rc);
+        });
+    });
+    QTimer::singleShot(300000, [] { QApplication::exit(2); });
+    QApplication::exec();
+    return rc;
+}
+
+int decode() {
+    AppState app;
+    QWidget panel;
+    QTimer timer1;
+    LoggerContext ctx;
+    ctx.app = &app;
+    ctx.panel = &panel;
+    ctx.Timer1 = &timer1;
+    panel.show();
+    QByteArray image;
+    standin::loggerMemory(QStringLiteral("full"), image);
+    auto* memory = new Memory(ctx);
+    memory->show();
+    const LoggerSplit split = SplitLoggerImage(image + image.left(4), app.logger.MemorySets);
+    for (const QString& row : split.rows)
+        memory->GridSet->addItem(row);
+    QApplication::processEvents();
+    memory->GridSet->setRow(1);
+    QElapsedTimer wall;
+    wall.start();
+    memory->GridSet_Click();
+    const double w = wall.elapsed() / 1000.0;
+    QApplication::processEvents();
+    const int rows = ctx.dataList ? ctx.dataList->GridM->rows() - 1 : 0;
+    std::printf("decode: %d records into both grids  %.3f s  peak RSS %.1f MB\n", rows, w, peakRssMb());
+    return rows == 43346 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    platform::setMsgResponder([](const platform::MsgRecord& r) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
+        return platform::MsgResult::Ok;
+    });
+    if (argc > 1 && std::strcmp(argv[1], "decode") == 0)
+        return decode();
+    return download();
+}

@@ -1,0 +1,78 @@
+#include "logger_data/logger_image.h"
+
+#include "meter_link/meter.h"
+#include "meter_link/records.h"
+
+#include <QChar>
+
+LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& sets) {
+    LoggerSplit out;
+    const qsizetype total = image.size(); // T, sentinel included
+    const int lastSlot = static_cast<int>(sets.size()) - 1;
+    qsizetype p = 1; // image bytes count from 1
+    int k = 0;
+    while (p <= total - 4) {
+        if (!IsSetMarkerAt(image, static_cast<int>(p))) {
+            out.fault = LoggerSplit::Fault::NoMarker; // only the first set can get here
+            break;
+        }
+        if (k >= lastSlot) {
+            out.fault = LoggerSplit::Fault::TooManySets;
+            break;
+        }
+        // The first marker on the grid behind the head and at least one record; the search stops
+        // where no marker fits before the end of the image.
+        qsizetype n = 1;
+        while (p + 10 + 3 * n + 3 <= total && !IsSetMarkerAt(image, static_cast<int>(p + 10 + 3 * n)))
+            ++n;
+        qsizetype length = kSetHeadLength + kRecordLength * n;
+        if (p + 10 + 3 * n + 3 > total) {
+            // No marker on the grid: the set runs into the sentinel. Keep the whole records in
+            // front of it and end there.
+            out.fault = LoggerSplit::Fault::RaggedEnd;
+            const qsizetype room = total - 4 - p + 1; // bytes p .. T - 4
+            n = (room - kSetHeadLength) / kRecordLength;
+            if (n < 1)
+                break;
+            length = kSetHeadLength + kRecordLength * n;
+        }
+        const QByteArray set = image.mid(p - 1, length);
+        sets[static_cast<size_t>(++k)] = set;
+        out.rows.append(QStringLiteral("%1\t%2\t%3\t%4")
+                            .arg(k)
+                            .arg(LoggerSetStartTime(set))
+                            .arg(LoggerSetInterval(set))
+                            .arg(n));
+        if (out.fault == LoggerSplit::Fault::RaggedEnd)
+            break;
+        p += length;
+    }
+    return out;
+}
+
+qint64 RecordWattTenths(quint32 raw) {
+    return raw / 100;
+}
+
+qint64 RecordBtuTenths(qint64 wattTenths) {
+    // W / 3.1546 in tenths, in whole numbers so no rounding of a binary fraction moves a digit.
+    return wattTenths * 10000 / 31546;
+}
+
+QString WattText(qint64 wattTenths) {
+    const qint64 whole = wattTenths / 10;
+    const qint64 tenth = wattTenths % 10;
+    if (tenth == 0 || whole >= 1000)
+        return QString::number(whole);
+    return QStringLiteral("%1.%2").arg(whole).arg(tenth);
+}
+
+QString BtuText(qint64 btuTenths) {
+    return QStringLiteral("%1.%2").arg(btuTenths / 10).arg(btuTenths % 10);
+}
+
+QString ElapsedTime(int i, int interval) {
+    const qint64 s = (static_cast<qint64>(i - 1) * interval) % 86400;
+    const auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    return two(s / 3600) + QLatin1Char(':') + two(s / 60 % 60) + QLatin1Char(':') + two(s % 60);
+}

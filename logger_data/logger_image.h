@@ -1,0 +1,38 @@
+// Cutting a downloaded logger image into its sets, and the texts of the logger's records.
+// Plain functions: the download, the logger window and the fuzz targets call them.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct LoggerSplit {
+    enum class Fault {
+        None,
+        NoMarker,   // the image does not open with a set marker: nothing is listed
+        RaggedEnd,  // the last set does not end on the record grid: its whole records are kept
+        TooManySets // more sets than there are slots: the first ones are kept
+    };
+    // One set-list row per set: "k TAB hh:mm:ss TAB interval TAB records".
+    QStringList rows;
+    Fault fault = Fault::None;
+};
+
+// Cuts `image` (the logger memory followed by a copy of its first set marker as end sentinel) at
+// every set marker on the record grid. Set k goes whole into slot k of `sets` (k from 1; slot 0
+// and the slots above the new set count are left as they are). Never reads past the image.
+LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& sets);
+
+// A record's reading in tenths of W/m2: the raw value without its last two decimal digits.
+qint64 RecordWattTenths(quint32 raw);
+// The same reading in tenths of Btu/(ft2.h), truncated (1 Btu/(ft2.h) = 3.1546 W/m2).
+qint64 RecordBtuTenths(qint64 wattTenths);
+// "0", "0.1", "12.3", "1000"; from four digits before the point on only the whole part ("1234",
+// "12345"): the fraction never pushes out a digit.
+QString WattText(qint64 wattTenths);
+// Always one decimal: "0.0", "39.1", "697.3".
+QString BtuText(qint64 btuTenths);
+// Record i (from 1) of a set logged every `interval` seconds: "hh:mm:ss" after the set's start,
+// wrapping after 24 hours.
+QString ElapsedTime(int i, int interval);

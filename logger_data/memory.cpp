@@ -1,0 +1,201 @@
+#include "logger_data/memory.h"
+
+#include "logger_data/data_list.h"
+#include "logger_data/logger_context.h"
+#include "logger_data/logger_image.h"
+#include "logger_data/number_text.h"
+#include "meter_link/meter.h"
+#include "platform/grid.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cmath>
+
+using platform::designFont;
+using platform::px;
+using platform::rectTwips;
+
+namespace {
+
+QLabel* heading(QWidget* parent, const char* name, const QString& caption, const QRect& place) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(place);
+    l->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    l->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    l->setLineWidth(2);
+    l->setAlignment(Qt::AlignCenter);
+    l->setAutoFillBackground(true);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::Window, QColor(192, 192, 192));
+    pal.setColor(QPalette::WindowText, Qt::black);
+    l->setPalette(pal);
+    return l;
+}
+
+QLabel* memoryLabel(QWidget* parent, const char* name, const QString& caption, const QRect& place) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(place);
+    l->setFont(designFont(QStringLiteral("MS Sans Serif"), 13.5, true));
+    l->setAlignment(Qt::AlignCenter);
+    platform::fillBackground(*l, QColor(255, 255, 0));
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, Qt::black);
+    l->setPalette(pal);
+    return l;
+}
+
+} // namespace
+
+Memory::Memory(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
+    setObjectName(QStringLiteral("Memory"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setWindowTitle(QString::fromLatin1(Caption));
+    setFixedSize(px(ClientWidthTwips), px(ClientHeightTwips));
+    setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    platform::fillBackground(*this, QColor(0, 128, 128));
+
+    SSPanel1 = heading(this, "SSPanel1", QStringLiteral("Total Memory"), rectTwips(0, 120, 1455, 375));
+    SSPanel2 = heading(this, "SSPanel2", QStringLiteral("Free Memory"), rectTwips(1560, 120, 1455, 375));
+    LblSize = memoryLabel(this, "LblSize", QStringLiteral("64 K"), rectTwips(0, 480, 1455, 375));
+    LblRemain = memoryLabel(this, "LblRemain", QString(), rectTwips(1560, 480, 1455, 375));
+    LblRemain->installEventFilter(this);
+
+    LblMessage = new QLabel(this);
+    LblMessage->setObjectName(QStringLiteral("LblMessage"));
+    LblMessage->move(px(240), px(960));
+    QPalette pal = LblMessage->palette();
+    pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
+    LblMessage->setPalette(pal);
+    setMessage(QString());
+
+    GridSet = new platform::Grid(this);
+    GridSet->setObjectName(QStringLiteral("GridSet"));
+    GridSet->setGeometry(rectTwips(0, 1200, 3015, 2175));
+    GridSet->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    GridSet->setRows(1);
+    GridSet->setCols(4);
+    connect(GridSet, &QAbstractItemView::clicked, this, [this] { GridSet_Click(); });
+    // The header row is row 0 of the grid: a click there is a click on row 0.
+    connect(GridSet->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+        GridSet->setRow(0);
+        GridSet->setCol(c);
+        GridSet_Click();
+    });
+
+    ctx_.memory = this;
+    Form_Load();
+}
+
+void Memory::Form_Load() {
+    // Just right of the main window, top edges level.
+    if (ctx_.panel)
+        move(ctx_.panel->x() + ctx_.panel->frameGeometry().width(), ctx_.panel->y());
+    const QFontMetrics metrics(font());
+    const QString samples[4] = {QStringLiteral(" No.S "), QStringLiteral("AA:AA:AA"),
+                                QStringLiteral(" Sampling "), QStringLiteral(" Records ")};
+    const QString headers[4] = {QStringLiteral("Set"), QStringLiteral("Time"), QStringLiteral("Sampling"),
+                                QStringLiteral("Records")};
+    GridSet->setRow(0);
+    for (int c = 0; c < 4; ++c) {
+        GridSet->setCol(c);
+        GridSet->setColWidth(
+            c, static_cast<int>(std::lround(platform::toTwips(metrics.horizontalAdvance(samples[c])))));
+        GridSet->setText(headers[c]);
+    }
+    ctx_.app->logger.MemoryFormOpen = true;
+}
+
+void Memory::Form_Unload() {
+    ctx_.app->logger.MemoryFormOpen = false;
+}
+
+void Memory::setMessage(const QString& text) {
+    LblMessage->setText(text);
+    LblMessage->adjustSize();
+}
+
+bool Memory::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LblRemain && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        LblRemain->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        LblRemain_Click();
+        return true;
+    }
+    return platform::Form::eventFilter(watched, event);
+}
+
+void Memory::GridSet_Click() {
+    AppState& app = *ctx_.app;
+    // While a download runs the list is being rebuilt and the poll timer belongs to it.
+    if (app.link.KeyBusy)
+        return;
+    ctx_.Timer1->stop();
+
+    const int row = GridSet->row();
+    const double setNumber = LeadingNumber(GridSet->textAt(row, 0));
+    const int interval = static_cast<int>(LeadingNumber(GridSet->textAt(row, 2)));
+    GridSet->setCol(2);
+    const auto& sets = app.logger.MemorySets;
+    const bool named = setNumber >= 1 && setNumber < static_cast<double>(sets.size());
+    const QByteArray set = named ? sets[static_cast<size_t>(setNumber)] : QByteArray();
+    const int n = (static_cast<int>(set.size()) - kSetHeadLength) / kRecordLength;
+
+    app.logger.ListUnitMetric = app.display.AnnPerM2;
+    if (ctx_.dataList)
+        ctx_.dataList->Unload();
+    auto* list = new DataList(ctx_);
+    ctx_.dataList = list;
+    list->show();
+
+    QString caption;
+    for (int i = 1; i <= n; ++i) {
+        const QString elapsed = ElapsedTime(i, interval);
+        const qint64 w = RecordWattTenths(LoggerRecord(LoggerSetRecord(set, i)));
+        const QString head = QString::number(i) + QLatin1Char('\t') + elapsed + QLatin1Char('\t');
+        list->GridM->addItem(head + WattText(w));
+        list->GridI->addItem(head + BtuText(RecordBtuTenths(w)));
+        const qint64 tenths = static_cast<qint64>(i) * 1000 / n;
+        QString text = QLatin1Char(' ') + QString::number(tenths / 10);
+        if (tenths % 10 != 0)
+            text += QLatin1Char('.') + QString::number(tenths % 10);
+        text += QStringLiteral(" % completed");
+        // Nothing is pumped in this loop: only a changed caption is worth handing to the window.
+        if (text != caption) {
+            caption = text;
+            list->setWindowTitle(caption);
+        }
+    }
+    list->setWindowTitle(QString::fromLatin1(DataList::Caption));
+    ctx_.Timer1->start();
+}
+
+void Memory::LblRemain_Click() {
+    LinkState& link = ctx_.app->link;
+    if (link.KeyBusy)
+        return;
+    link.KeyBusy = true;
+    ctx_.Timer1->stop();
+    {
+        Hold hold(*this);
+        const platform::MsgResult answer = platform::msgBox(
+            this, QStringLiteral("All the data in memory will be deleted!"), platform::MsgIcon::Exclamation,
+            QStringLiteral("Warning"), platform::MsgButtons::OkCancel);
+        // A window unloaded while the box was open takes its confirmation with it: nothing is
+        // deleted on the word of a window that is gone.
+        if (answer == platform::MsgResult::Ok && !hold.gone()) {
+            CmdDeleteLoggerMemory(*ctx_.link);
+            if (!hold.gone())
+                Unload();
+        }
+    }
+    link.KeyBusy = false;
+    ctx_.Timer1->start();
+}
