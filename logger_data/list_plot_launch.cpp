@@ -1,13 +1,24 @@
 #include "logger_data/list_plot_launch.h"
 
+#include "logger_data/list_plot.h"
 #include "logger_data/logger_context.h"
 
-// PLOT WINDOW GOES HERE: the plot window is not built yet. Unload a visible ListPlot in the first
-// function and create, register (ctx.listPlot) and show it in the second.
 void UnloadListPlot(LoggerContext& ctx) {
-    (void)ctx;
+    // A window that a failed plot hid stays loaded: the next plot shows it again.
+    if (ctx.listPlot && ctx.listPlot->isVisible())
+        ctx.listPlot->Unload();
 }
 
 void ShowListPlot(LoggerContext& ctx) {
-    (void)ctx;
+    if (ctx.listPlot && !ctx.listPlot->isUnloaded()) {
+        ListPlot* hidden = ctx.listPlot;
+        hidden->setWindowTitle(QString::fromLatin1(ListPlot::Caption));
+        hidden->show();
+        // Its chart is the one that failed: draw the plot it is shown for now.
+        if (!hidden->plotting())
+            hidden->Form_Resize();
+        return;
+    }
+    ctx.listPlot = new ListPlot(ctx);
+    ctx.listPlot->show();
 }

@@ -3,7 +3,8 @@
 
 struct LoggerContext;
 
-// Unloads the plot window if it is open, so the next plot starts afresh.
+// Unloads the plot window if it is shown, so the next plot starts afresh.
 void UnloadListPlot(LoggerContext& ctx);
-// Shows a new plot window (modeless) on what PlotState holds.
+// Shows the plot window (modeless) on what PlotState holds: a new one, or the one a failed
+// plot hid, drawn again.
 void ShowListPlot(LoggerContext& ctx);

@@ -1,0 +1,267 @@
+#include "logger_data/list_plot.h"
+
+#include "logger_data/data_list.h"
+#include "logger_data/file_list.h"
+#include "logger_data/logger_context.h"
+#include "logger_data/number_text.h"
+#include "logger_data/plot_range.h"
+#include "logger_data/plot_rules.h"
+#include "platform/draw_surface.h"
+#include "platform/grid.h"
+#include "platform/message_box.h"
+#include "platform/pump.h"
+#include "platform/twips.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QResizeEvent>
+#include <cmath>
+
+using platform::DrawSurface;
+using platform::LineStyle;
+using platform::px;
+using platform::rectTwips;
+
+namespace {
+constexpr qint64 kShowEveryMs = 40;
+}
+
+ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
+    setObjectName(QStringLiteral("ListPlot"));
+    setWindowFlags(Qt::Window);
+    setWindowTitle(QString::fromLatin1(Caption));
+    resize(px(ClientWidthTwips), px(ClientHeightTwips));
+
+    Surface = new DrawSurface(this);
+    Surface->setObjectName(QStringLiteral("Surface"));
+    Surface->setGeometry(rect());
+
+    ImageList1.add(QIcon(QStringLiteral(":/toolbar/limit.png")));
+    ImageList1.add(QIcon(QStringLiteral(":/toolbar/print.png")));
+    Toolbar1 = new platform::Toolbar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setGeometry(0, 0, width(), px(420));
+    Toolbar1->setImageList(&ImageList1);
+    Toolbar1->addButton(QStringLiteral("Limit"), QStringLiteral("Limit"), 1);
+    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), 2);
+    connect(Toolbar1, &platform::Toolbar::buttonClick, this,
+            [this](platform::ToolbarButton* b) { Toolbar1_ButtonClick(b->key()); });
+
+    // Resizes come in bursts while the user drags; the chart is drawn once they stop, and only
+    // after the window is on the screen.
+    redrawLater_.setSingleShot(true);
+    redrawLater_.setInterval(0);
+    connect(&redrawLater_, &QTimer::timeout, this, [this] { Form_Resize(); });
+
+    Form_Load();
+}
+
+void ListPlot::Form_Load() {
+    move(ctx_.panel->x() + ctx_.panel->frameGeometry().width(), 0);
+    ctx_.app->liveGraph.GridColor = DefaultGridColor;
+}
+
+void ListPlot::resizeEvent(QResizeEvent* e) {
+    platform::Form::resizeEvent(e);
+    Toolbar1->setGeometry(0, 0, width(), Toolbar1->height());
+    // A running plot would go on with the old geometry: it stops and starts again at this size.
+    if (plotting_)
+        resizedWhilePlotting_ = true;
+    else
+        redrawLater_.start();
+}
+
+bool ListPlot::snapToMinimumSize() {
+    const double outerW = platform::toTwips(width()) + BorderWidthTwips;
+    const double outerH = platform::toTwips(height()) + BorderHeightTwips;
+    if (!PlotBelowMinimumSize(outerW, outerH))
+        return false;
+    resize(px(PlotMinOuterWidthTwips - BorderWidthTwips), px(PlotMinOuterHeightTwips - BorderHeightTwips));
+    return true;
+}
+
+void ListPlot::Form_Resize() {
+    redrawLater_.stop();
+    if (plotting_) {
+        resizedWhilePlotting_ = true;
+        return;
+    }
+    if (isMinimized() || isUnloaded())
+        return;
+    Hold hold(*this);
+    do {
+        resizedWhilePlotting_ = false;
+        Surface->setGeometry(rect());
+        PlotState& p = ctx_.app->plot;
+        FrameSteps steps;
+        steps.minimumSize = [this] { return !snapToMinimumSize(); };
+        steps.beforeCaption = [&p](const PlotGeometry& g) {
+            // Without records there is no step between them; the frame stands alone.
+            p.PlotStepX = p.PlotRecordCount >= 1 ? static_cast<float>(g.W / p.PlotRecordCount) : 0;
+            p.LastPointX = 0;
+            p.PointOffsetX = -p.PlotStepX;
+        };
+        const std::optional<PlotGeometry> g = DrawPlotFrame(*Surface, NumberOf(p.PlotValueMin),
+                                                            NumberOf(p.PlotValueMax), p.PlotUnitLabel, steps);
+        if (!g)
+            break; // the snap brings a resize of its own
+        geometry_ = *g;
+        p.PlotOriginX = g->X0;
+        p.PlotOriginY = g->Y0;
+        p.PlotWidth = g->W;
+        p.PlotHeight = g->H;
+        if (p.PlotRecordCount < 1)
+            break;
+        platform::Grid* grid = sourceGrid();
+        if (!grid) {
+            failPlot();
+            break;
+        }
+        PlotGrid(*grid);
+    } while (resizedWhilePlotting_ && !hold.gone());
+    if (!hold.gone())
+        emit redrawn();
+}
+
+platform::Grid* ListPlot::sourceGrid() const {
+    const PlotState& p = ctx_.app->plot;
+    if (p.PlotFromFile)
+        return ctx_.fileList && !ctx_.fileList->isUnloaded() ? ctx_.fileList->Grid : nullptr;
+    if (!ctx_.dataList || ctx_.dataList->isUnloaded())
+        return nullptr;
+    return p.PlotUnitLabel.contains(QLatin1Char('M'), Qt::CaseSensitive) ? ctx_.dataList->GridM
+                                                                         : ctx_.dataList->GridI;
+}
+
+void ListPlot::stopMainTimers() {
+    if (ctx_.Timer1)
+        ctx_.Timer1->stop();
+    if (ctx_.Timer2)
+        ctx_.Timer2->stop();
+}
+
+void ListPlot::startMainTimers() {
+    if (ctx_.Timer1)
+        ctx_.Timer1->start();
+    if (ctx_.Timer2)
+        ctx_.Timer2->start();
+}
+
+void ListPlot::failPlot() {
+    // The partial chart stays in the hidden window; the progress caption stays too.
+    if (isVisible())
+        hide();
+    startMainTimers();
+}
+
+void ListPlot::PlotGrid(platform::Grid& grid) {
+    PlotState& p = ctx_.app->plot;
+    const QString caption = windowTitle();
+    stopMainTimers();
+    plotting_ = true;
+
+    Hold hold(*this);
+    QPointer<platform::Grid> source(&grid);
+    QPointer<DrawSurface> surface(Surface);
+    const PlotGeometry g = geometry_;
+    const double min = NumberOf(p.PlotValueMin);
+    const double max = NumberOf(p.PlotValueMax);
+    const QColor black(0, 0, 0);
+    const QColor gridColour =
+        platform::QBColor(static_cast<int>(RoundHalfEven(ctx_.app->liveGraph.GridColor)));
+    const long long from = std::llround(p.PlotFromRecord);
+    const long long to = std::llround(p.PlotToRecord);
+    const long long n = std::llround(p.PlotRecordCount);
+    double lastY = 0;
+
+    // The chart goes to the screen some dozens of times a second, not at every record's pump:
+    // copying the picture each time would cost more than drawing it.
+    QElapsedTimer shown;
+    shown.start();
+    Surface->setUpdatesEnabled(false);
+    const auto end = [&] {
+        plotting_ = false;
+        if (surface)
+            surface->setUpdatesEnabled(true);
+    };
+
+    for (long long i = from; i <= to; ++i) {
+        setWindowTitle(PlotProgressCaption(i));
+        if (shown.elapsed() >= kShowEveryMs) {
+            Surface->setUpdatesEnabled(true);
+            shown.restart();
+        }
+        platform::pumpEvents();
+        if (hold.gone()) {
+            // Unloaded from inside the pump: draw nothing more, but give the main window back
+            // its poll and sampler.
+            end();
+            startMainTimers();
+            return;
+        }
+        Surface->setUpdatesEnabled(false);
+        if (resizedWhilePlotting_)
+            break; // the redraw starts over at the new size
+        if (!source || i < 1 || i >= source->rows()) {
+            end();
+            failPlot();
+            return;
+        }
+        source->setRow(static_cast<int>(i));
+        p.PointOffsetX += p.PlotStepX;
+        const double x = g.X0 + p.PointOffsetX;
+        DrawPlotGrid(*Surface, g, ctx_.app->liveGraph.GridColor);
+
+        source->setCol(2);
+        const double height = PlotReadingHeight(source->text(), min, max, g.H);
+        if (p.LastPointX != 0 && p.PointOffsetX != 0)
+            Surface->Line(p.LastPointX, lastY, x, g.Y0 - height, black);
+        lastY = g.Y0 - height;
+        p.LastPointX = static_cast<float>(x);
+        Surface->ForeColor = black;
+
+        switch (PlotTimeMark(i - from + 1, n)) {
+        case TimeMark::Label: {
+            Surface->DrawStyle = LineStyle::Dot;
+            Surface->Line(x, g.Y0, x, g.Y0 - g.H - 10, gridColour);
+            Surface->DrawStyle = LineStyle::Solid;
+            source->setCol(1);
+            const QString time = source->text().right(8);
+            const double w = Surface->TextWidth(time);
+            Surface->CurrentX = x - w / 2 - (i == from ? 10 : 0) - (i == to ? 10 : 0);
+            Surface->CurrentY = g.Y0 + 10;
+            Surface->ForeColor = black;
+            Surface->Print(time);
+            break;
+        }
+        case TimeMark::Tick:
+            Surface->Line(x, g.Y0 - 3.8 * g.H / 8, x, g.Y0 - 4.2 * g.H / 8, gridColour);
+            break;
+        case TimeMark::None:
+            break;
+        }
+    }
+    end();
+    setWindowTitle(caption);
+    startMainTimers();
+}
+
+void ListPlot::Toolbar1_ButtonClick(const QString& key) {
+    if (key == QLatin1String("Limit")) {
+        ShowPlotRange(ctx_);
+    } else if (key == QLatin1String("Print")) {
+        Toolbar1->hide();
+        // A print from inside a running plot must see the picture the plot holds back.
+        const bool updates = Surface->updatesEnabled();
+        Surface->setUpdatesEnabled(true);
+        QString error;
+        const bool ok = platform::PrintWindowImage(*this, &error);
+        Surface->setUpdatesEnabled(updates);
+        Toolbar1->show();
+        if (!ok) {
+            Hold hold(*this);
+            platform::msgBox(this, QStringLiteral("The chart could not be printed: %1").arg(error),
+                             platform::MsgIcon::Critical);
+        }
+    }
+}
