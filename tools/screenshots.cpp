@@ -6,9 +6,14 @@
 
 #include "front_panel/panel.h"
 #include "front_panel/real_time_graph.h"
+#include "logger_data/data_list.h"
+#include "logger_data/list_plot.h"
+#include "logger_data/logger_context.h"
+#include "logger_data/memory.h"
 #include "meter_link/decode.h"
 #include "meter_link/port.h"
 #include "meter_link/records.h"
+#include "platform/grid.h"
 #include "platform/message_box.h"
 #include "platform/pump.h"
 #include "platform/toolbar.h"
@@ -104,6 +109,19 @@ void clickToolbar(platform::Toolbar* bar, const QString& key) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
+// A real click on the set list's row whose set number is `set`.
+void clickSet(platform::Grid* grid, const QString& set) {
+    for (int r = 1; r < grid->rows(); ++r) {
+        if (grid->textAt(r, 0).trimmed() != set)
+            continue;
+        const QModelIndex cell = grid->model()->index(r, 1);
+        grid->scrollTo(cell);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+        return;
+    }
+    fail(QStringLiteral("no set %1 in the logger window").arg(set));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,7 +156,10 @@ int main(int argc, char** argv) {
     QProcess standin;
     // Its log of commands goes to the run folder, out of the way.
     standin.setStandardErrorFile(QDir(run.path()).filePath(QStringLiteral("standin.log")));
-    standin.start(parser.value(standinOpt), {QStringLiteral("--link"), link});
+    // A week of sunny days in the logger, sent as fast as the line takes it.
+    standin.start(parser.value(standinOpt),
+                  {QStringLiteral("--link"), link, QStringLiteral("--memory"), QStringLiteral("week"),
+                   QStringLiteral("--pace"), QStringLiteral("0")});
     if (!standin.waitForStarted())
         fail(QStringLiteral("cannot start %1").arg(parser.value(standinOpt)));
     standinProcess = &standin;
@@ -182,6 +203,32 @@ int main(int argc, char** argv) {
     }
     save(RealTimeGraph::current(), out, QStringLiteral("live-graph.png"));
     RealTimeGraph::current()->Unload();
+
+    // "Memory": the download fills the logger window's set list; a click on a set lists it.
+    LoggerContext& ctx = panel->loggerContext;
+    activate(panel.get());
+    clickToolbar(panel->Toolbar1, QStringLiteral("Memory"));
+    waitFor([&] { return ctx.memory && ctx.memory->isVisible() && ctx.memory->GridSet->rows() > 1; }, 60,
+            QStringLiteral("the logger's sets"));
+    Memory* memory = ctx.memory;
+    activate(memory);
+    pumpFor(0.3);
+    save(memory, out, QStringLiteral("logger.png"));
+    clickSet(memory->GridSet, QStringLiteral("3"));
+    waitFor([&] { return ctx.dataList && ctx.dataList->isVisible(); }, 10, QStringLiteral("the data list"));
+    DataList* dataList = ctx.dataList;
+    activate(dataList);
+    pumpFor(0.3);
+    save(dataList, out, QStringLiteral("data-list.png"));
+
+    // "Plot" on the data list: the set's day as a chart, once it is drawn in full.
+    clickToolbar(dataList->Toolbar1, QStringLiteral("Plot"));
+    waitFor([&] { return ctx.listPlot && ctx.listPlot->isVisible(); }, 10, QStringLiteral("the plot window"));
+    ListPlot* plot = ctx.listPlot;
+    waitFor([&] { return !plot->plotting() && plot->windowTitle() == QLatin1String(ListPlot::Caption); }, 60,
+            QStringLiteral("the plot to finish"));
+    pumpFor(0.3);
+    save(plot, out, QStringLiteral("plot.png"));
 
     stopStandin();
     return 0;
