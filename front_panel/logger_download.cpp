@@ -43,6 +43,9 @@ bool waitForDumpBytes(LoggerContext& ctx, const QPointer<Memory>& w, double& las
         if (left <= 0)
             return false;
         platform::pumpEventsFor(left);
+        // A handler that ran in the pump (a print's end) may have switched polling back on; a
+        // poll tick now would take the dump's bytes off the line.
+        ctx.Timer1->stop();
         if (gone(w))
             return false;
     }

@@ -338,21 +338,51 @@ private slots:
 
     void setClickDuringTheDownloadIsRefused() {
         PanelFixture f;
-        QVERIFY(startOn(f, {{QTime(8, 0), 60, QList<quint32>(400, 500000)}}));
+        QVERIFY(startOn(f, {{QTime(8, 0), 60, QList<quint32>(1000, 500000)}}));
         f.meter.setDumpPace(3000);
-        bool timerOff = false;
-        QTimer::singleShot(300, this, [&] {
+        // Once the window shows the transfer running, click its header row (row 0 is a valid
+        // row to decode, and would open an empty data list).
+        bool clicked = false, timerOff = false;
+        QTimer poke;
+        connect(&poke, &QTimer::timeout, this, [&] {
             Memory* m = f.panel->loggerContext.memory;
-            if (!m)
+            if (clicked || !m || m->LblMessage->text().isEmpty())
                 return;
+            clicked = true;
             QHeaderView* h = m->GridSet->horizontalHeader();
             QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             timerOff = !f.panel->Timer1.isActive();
         });
+        poke.start(10);
         clickMemory(f);
+        poke.stop();
+        QVERIFY(clicked);
         QVERIFY(timerOff);
         QVERIFY(!f.panel->loggerContext.dataList);
         QCOMPARE(setRows(f.panel->loggerContext.memory).size(), 1);
+    }
+
+    void pollingSwitchedOnMidwayIsHeldOff() {
+        PanelFixture f;
+        QVERIFY(startOn(f, {{QTime(8, 0), 60, QList<quint32>(1000, 500000)}}));
+        f.meter.setDumpPace(3000);
+        // As a print of another list does when it ends.
+        bool started = false;
+        QTimer poke;
+        connect(&poke, &QTimer::timeout, this, [&] {
+            Memory* m = f.panel->loggerContext.memory;
+            if (started || !m || m->LblMessage->text().isEmpty())
+                return;
+            started = true;
+            f.panel->Timer1.start();
+        });
+        poke.start(10);
+        clickMemory(f);
+        poke.stop();
+        QVERIFY(started);
+        QVERIFY(f.messages.boxes.isEmpty());
+        QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList{"1|08:00:00|60|1000"});
+        checkIdle(f);
     }
 
     void deleteAfterTheWarning_data() {
