@@ -28,10 +28,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -156,6 +158,8 @@ int main(int argc, char** argv) {
     QProcess standin;
     // Its log of commands goes to the run folder, out of the way.
     standin.setStandardErrorFile(QDir(run.path()).filePath(QStringLiteral("standin.log")));
+    // Even if this program dies, the stand-in goes with it.
+    standin.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     // A week of sunny days in the logger, sent as fast as the line takes it.
     standin.start(parser.value(standinOpt),
                   {QStringLiteral("--link"), link, QStringLiteral("--memory"), QStringLiteral("week"),
