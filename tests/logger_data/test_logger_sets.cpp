@@ -4,6 +4,7 @@
 #include "logger_data/data_list.h"
 #include "logger_data/logger_context.h"
 #include "logger_data/logger_image.h"
+#include "logger_data/number_text.h"
 #include "logger_data/memory.h"
 #include "meter_link/records.h"
 #include "platform/grid.h"
