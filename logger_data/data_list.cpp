@@ -47,7 +47,6 @@ void DataList::Toolbar1_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("Plot")) {
         plot();
     } else if (key == QLatin1String("Print")) {
-        Hold hold(*this);
         PrintGrid(*this, *shownGrid(), *ctx_.Timer1);
     } else if (key == QLatin1String("Unit")) {
         ctx_.app->logger.ListUnitMetric = !ctx_.app->logger.ListUnitMetric;

@@ -33,7 +33,6 @@ void FileList::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Plot")) {
         plot();
     } else if (key == QLatin1String("Print")) {
-        Hold hold(*this);
         PrintGrid(*this, *Grid, *ctx_.Timer1);
     }
 }

@@ -16,12 +16,14 @@
 namespace {
 
 // Keeps a window that another handler may unload alive while a box or a pump runs under it.
+// A held window that is unloaded stays until the hold ends, but counts as gone at once.
 struct HoldWindow {
-    explicit HoldWindow(QWidget* w) : form(qobject_cast<platform::Form*>(w)) {
+    explicit HoldWindow(QWidget* w) : window(w), form(qobject_cast<platform::Form*>(w)) {
         if (form)
             hold.emplace(*form);
     }
-    bool unloaded() const { return form && form->isUnloaded(); }
+    bool gone() const { return !window || (form && form->isUnloaded()); }
+    QPointer<QWidget> window;
     platform::Form* form;
     std::optional<platform::Form::Hold> hold;
 };
@@ -103,14 +105,6 @@ QString cellAt(platform::Grid& grid, int c) {
     grid.setCol(c);
     return grid.text();
 }
-
-// A held list window is unloaded but not yet deleted: closed all the same.
-bool closed(const QPointer<QWidget>& win, const QPointer<platform::Grid>& source) {
-    if (!win || !source)
-        return true;
-    const auto* form = qobject_cast<const platform::Form*>(win.data());
-    return form && form->isUnloaded();
-}
 } // namespace
 
 bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
@@ -138,7 +132,7 @@ bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
         const QString line = PrintedRow(c0, c1, c2);
         win->setWindowTitle(QString::number(r) + QStringLiteral(" record(s) completed"));
         platform::pumpEvents();
-        if (closed(win, source)) {
+        if (!source || hold.gone()) {
             failure = QStringLiteral("The list was closed while it was being printed. Nothing was printed.");
             break;
         }
