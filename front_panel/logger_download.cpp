@@ -119,7 +119,7 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
         }
         w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
 
-        const QByteArray image = dump.image() + dump.buffer().mid(kDumpImageStart - 1, 4);
+        const QByteArray image = dump.imageWithEndMark();
         endDownload(ctx);
         const LoggerSplit split = SplitLoggerImage(image, app.logger.MemorySets);
         for (const QString& row : split.rows)

@@ -76,3 +76,17 @@ QString ElapsedTime(int i, int interval) {
     const auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     return two(s / 3600) + QLatin1Char(':') + two(s / 60 % 60) + QLatin1Char(':') + two(s % 60);
 }
+
+LoggerDataRows LoggerSetDataRows(const QByteArray& set, int i, int interval) {
+    const qint64 w = RecordWattTenths(LoggerRecord(LoggerSetRecord(set, i)));
+    const QString head = QString::number(i) + QLatin1Char('\t') + ElapsedTime(i, interval) + QLatin1Char('\t');
+    return {head + WattText(w), head + BtuText(RecordBtuTenths(w))};
+}
+
+QString SetDecodeProgressCaption(int i, int n) {
+    const qint64 tenths = n > 0 ? static_cast<qint64>(i) * 1000 / n : 1000;
+    QString text = QLatin1Char(' ') + QString::number(tenths / 10);
+    if (tenths % 10 != 0)
+        text += QLatin1Char('.') + QString::number(tenths % 10);
+    return text + QStringLiteral(" % completed");
+}

@@ -36,3 +36,13 @@ QString BtuText(qint64 btuTenths);
 // Record i (from 1) of a set logged every `interval` seconds: "hh:mm:ss" after the set's start,
 // wrapping after 24 hours.
 QString ElapsedTime(int i, int interval);
+
+// The data list's rows for record i (from 1) of `set`, logged every `interval` seconds:
+// "i TAB hh:mm:ss TAB reading" in W/m2 and in Btu/(ft2.h).
+struct LoggerDataRows {
+    QString metric;
+    QString imperial;
+};
+LoggerDataRows LoggerSetDataRows(const QByteArray& set, int i, int interval);
+// The data list's caption after record i of n: " 12.5 % completed", the tenth only when not 0.
+QString SetDecodeProgressCaption(int i, int n);

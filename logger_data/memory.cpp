@@ -142,7 +142,7 @@ void Memory::GridSet_Click() {
     const auto& sets = app.logger.MemorySets;
     const bool named = setNumber >= 1 && setNumber < static_cast<double>(sets.size());
     const QByteArray set = named ? sets[static_cast<size_t>(setNumber)] : QByteArray();
-    const int n = (static_cast<int>(set.size()) - kSetHeadLength) / kRecordLength;
+    const int n = LoggerSetRecordCount(static_cast<int>(set.size()));
 
     app.logger.ListUnitMetric = app.display.AnnPerM2;
     if (ctx_.dataList)
@@ -153,19 +153,13 @@ void Memory::GridSet_Click() {
 
     QString caption;
     for (int i = 1; i <= n; ++i) {
-        const QString elapsed = ElapsedTime(i, interval);
-        const qint64 w = RecordWattTenths(LoggerRecord(LoggerSetRecord(set, i)));
-        const QString head = QString::number(i) + QLatin1Char('\t') + elapsed + QLatin1Char('\t');
-        list->GridM->addItem(head + WattText(w));
-        list->GridI->addItem(head + BtuText(RecordBtuTenths(w)));
-        const qint64 tenths = static_cast<qint64>(i) * 1000 / n;
-        QString text = QLatin1Char(' ') + QString::number(tenths / 10);
-        if (tenths % 10 != 0)
-            text += QLatin1Char('.') + QString::number(tenths % 10);
-        text += QStringLiteral(" % completed");
+        const LoggerDataRows rows = LoggerSetDataRows(set, i, interval);
+        list->GridM->addItem(rows.metric);
+        list->GridI->addItem(rows.imperial);
         // Nothing is pumped in this loop: only a changed caption is worth handing to the window.
+        QString text = SetDecodeProgressCaption(i, n);
         if (text != caption) {
-            caption = text;
+            caption = std::move(text);
             list->setWindowTitle(caption);
         }
     }

@@ -114,6 +114,10 @@ LoggerDumpCollector::Step LoggerDumpCollector::readFrom(platform::SerialControl&
     return add(comm.input());
 }
 
+QByteArray LoggerDumpCollector::imageWithEndMark() const {
+    return image() + buffer_.mid(kDumpImageStart - 1, 4);
+}
+
 int LoggerDumpCollector::received() const {
     return std::min(static_cast<int>(buffer_.size()), expected_);
 }

@@ -75,6 +75,8 @@ public:
     // The whole buffer as received, including any bytes beyond the expected count.
     const QByteArray& buffer() const { return buffer_; }
     QByteArray image() const { return LoggerDumpImage(buffer_, expected_); }
+    // The image with the first set marker again behind it: the end mark the set split looks for.
+    QByteArray imageWithEndMark() const;
 
 private:
     int expected_;

@@ -30,18 +30,22 @@ void decodeSet(const QByteArray& set, int records, int interval) {
     for (int i = 1; i <= records; ++i) {
         const QByteArray record = LoggerSetRecord(set, i);
         FUZZ_CHECK(record.size() == kRecordLength);
-        const quint32 raw = LoggerRecord(record);
-        FUZZ_CHECK(raw <= 0xFFFFFF);
-        const qint64 w = RecordWattTenths(raw);
-        const qint64 btu = RecordBtuTenths(w);
-        FUZZ_CHECK(w >= 0 && btu >= 0 && btu <= w);
-        const QString watts = WattText(w);
-        const QString btus = BtuText(btu);
+        const qint64 w = RecordWattTenths(LoggerRecord(record));
+        const LoggerDataRows rows = LoggerSetDataRows(set, i, interval);
+        const QStringList metric = rows.metric.split(QLatin1Char('\t'));
+        const QStringList imperial = rows.imperial.split(QLatin1Char('\t'));
+        FUZZ_CHECK(metric.size() == 3 && imperial.size() == 3);
+        FUZZ_CHECK(metric[0].toInt() == i && imperial[0] == metric[0]);
+        FUZZ_CHECK(metric[1].size() == 8 && imperial[1] == metric[1]);
+        const QString& watts = metric[2];
+        const QString& btus = imperial[2];
         FUZZ_CHECK(!watts.isEmpty() && watts.size() <= 7 && btus.size() <= 7);
         FUZZ_CHECK(static_cast<qint64>(LeadingNumber(watts) * 10 + 0.5) / 10 == w / 10);
-        FUZZ_CHECK(ElapsedTime(i, interval).size() == 8);
-        const qint64 tenths = static_cast<qint64>(i) * 1000 / records;
-        FUZZ_CHECK(tenths >= 0 && tenths <= 1000);
+        FUZZ_CHECK(LeadingNumber(btus) >= 0 && LeadingNumber(btus) <= LeadingNumber(watts));
+        const QString caption = SetDecodeProgressCaption(i, records);
+        FUZZ_CHECK(caption.endsWith(QLatin1String(" % completed")));
+        const double percent = LeadingNumber(caption);
+        FUZZ_CHECK(percent >= 0 && percent <= 100 && (i < records || percent == 100));
     }
     FUZZ_CHECK(LoggerSetRecord(set, records + 1).isEmpty());
 }
@@ -73,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(HasDumpSetMarker(dump.buffer()));
 
     // The image with its first marker again behind it, as the download hands it on.
-    const QByteArray image = dump.image() + dump.buffer().mid(kDumpImageStart - 1, 4);
+    const QByteArray image = dump.imageWithEndMark();
     FUZZ_CHECK(image.size() == std::max(0, dump.expected() - kDumpImageStart) + 4);
 
     static std::vector<QByteArray> sets(LoggerState::MaxSetIndex + 1);
