@@ -183,6 +183,7 @@ private slots:
         // A click on set 3 lists its readings, the poll timer back on afterwards.
         f.app.display.AnnPerM2 = true;
         platform::Grid* g = m->GridSet;
+        g->flushRows(); // as the event loop would before the user sees the row
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(2, 1)).center());
         DataList* list = f.panel->loggerContext.dataList;
         QVERIFY(list && list->isVisible());

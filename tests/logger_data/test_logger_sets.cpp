@@ -51,6 +51,7 @@ struct WindowFixture : testing::ContextFixture {
     }
     void clickRow(int row) {
         platform::Grid* g = memory->GridSet;
+        g->flushRows(); // as the event loop would before the user sees the row
         const QRect cell = g->visualRect(g->model()->index(row - 1, 1));
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
     }
