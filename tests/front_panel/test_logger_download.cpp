@@ -224,6 +224,17 @@ private slots:
         checkPollingAndKeys(f);
     }
 
+    void endAddress1030HoldsNoWholeRecord() {
+        PanelFixture f;
+        QVERIFY(startOn(f, kTwoSets));
+        f.meter.setLoggerImage(QByteArray::fromHex("0055AA00000800")); // a marker and part of a head
+        clickMemory(f);
+        QCOMPARE(f.app.logger.MemoryPointer, 1030);
+        QCOMPARE(f.messages.texts(), QStringList{"The logger memory holds no whole record; no set is listed."});
+        QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList());
+        checkIdle(f);
+    }
+
     void pulledCableEndsTheDownload() {
         PanelFixture f;
         QList<LoggerSetSpec> big = {{QTime(8, 0), 60, QList<quint32>(300, 500000)}};
