@@ -115,6 +115,25 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) 
     return reason.isEmpty();
 }
 
+void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1) {
+    // The dialog's and the box's loops may unload the window; held, it and its grid stay.
+    const HoldWindow hold(&window);
+    if (rec.Recording) {
+        platform::msgBox(&window, QStringLiteral("Aready in recording mode, close it and try again !"),
+                         platform::MsgIcon::Critical);
+        return;
+    }
+    platform::setBusyPointer(true);
+    // A cancel must not fall back on a file chosen earlier.
+    rec.FileChosen = false;
+    AskSaveFileName(Cmd1, rec);
+    // A list unloaded while the dialog was open still holds its rows: they are saved as the user
+    // asked, not lost with the window.
+    if (rec.FileChosen)
+        SaveGridToFile(window, grid, rec);
+    platform::setBusyPointer(false);
+}
+
 QString PrintedRow(const QString& c0, const QString& c1, const QString& c2) {
     // QString::leftJustified pads and never cuts (truncate = false).
     return c0.leftJustified(7) + c1.leftJustified(10) + c2.leftJustified(15);

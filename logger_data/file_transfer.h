@@ -23,6 +23,10 @@ void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec);
 // FileChosen cleared either way.
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
 
+// "Save" of a list window: refused with a message while recording; otherwise the save dialog and,
+// with a file chosen, the export of `grid`, all under the hourglass.
+void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1);
+
 // Prints the grid, one line per row in three padded columns, with the poll timer off; rows
 // appended while it prints are printed too. Returns false after telling the user when nothing
 // could be printed; a print started while one runs is refused.
