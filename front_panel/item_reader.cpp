@@ -1,5 +1,9 @@
 #include "front_panel/item_reader.h"
 
+#include <QIODevice>
+#include <algorithm>
+#include <new>
+
 namespace {
 
 bool isLineEnd(char c) {
@@ -70,7 +74,7 @@ NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd) {
             return r;
         }
         r.status = NextItemResult::Item;
-        r.item = data.sliced(first + 1, close - first - 1).toByteArray();
+        r.item = data.sliced(first + 1, close - first - 1);
         return r;
     }
 
@@ -80,7 +84,7 @@ NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd) {
         return r;
     }
     r.status = NextItemResult::Item;
-    r.item = data.sliced(pos, end - pos).toByteArray();
+    r.item = data.sliced(pos, end - pos);
     return r;
 }
 
@@ -98,5 +102,57 @@ QStringList ReadItems(QByteArrayView data, bool* openQuote) {
         }
         items << QString::fromLatin1(r.item);
         pos = r.next;
+    }
+}
+
+DeviceItemsRead ReadDeviceItems(QIODevice& device, qint64 chunk, qint64 longest,
+                                const std::function<bool(QByteArrayView)>& sink) {
+    DeviceItemsRead out;
+    chunk = std::max<qint64>(1, chunk);
+    // An item cut at a chunk's end is scanned again from its start with the next chunk added; a
+    // chunk at least as large as the kept tail keeps a very long item linear.
+    QByteArray buffer;
+    qsizetype pos = 0;
+    bool atEnd = false;
+    for (;;) {
+        const NextItemResult r = NextItem(buffer, pos, atEnd);
+        if (r.status == NextItemResult::Item) {
+            ++out.items;
+            if (!sink(r.item)) {
+                out.status = DeviceItemsRead::Stopped;
+                return out;
+            }
+            pos = r.next;
+            continue;
+        }
+        if (r.status == NextItemResult::End)
+            return out;
+        if (r.status == NextItemResult::OpenQuote) {
+            out.status = DeviceItemsRead::OpenQuote;
+            return out;
+        }
+        buffer.remove(0, pos);
+        pos = 0;
+        const qsizetype have = buffer.size();
+        if (have > longest) {
+            out.status = DeviceItemsRead::TooLong;
+            return out;
+        }
+        const qint64 want = std::max<qint64>(chunk, have);
+        try {
+            buffer.resize(have + want);
+        } catch (const std::bad_alloc&) {
+            out.status = DeviceItemsRead::TooLong;
+            return out;
+        }
+        const qint64 got = device.read(buffer.data() + have, want);
+        buffer.resize(have + std::max<qint64>(got, 0));
+        if (got < 0) {
+            out.status = DeviceItemsRead::ReadError;
+            out.error = device.errorString();
+            return out;
+        }
+        if (got == 0)
+            atEnd = true;
     }
 }

@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringList>
+#include <functional>
+
+class QIODevice;
 
 struct NextItemResult {
     enum Status {
@@ -15,7 +18,7 @@ struct NextItemResult {
         OpenQuote, // the data ends inside a quoted item
     };
     Status status = End;
-    QByteArray item;
+    QByteArrayView item; // within the data given
     qsizetype next = 0;
 };
 
@@ -28,3 +31,23 @@ NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd);
 // Every item of a whole file's bytes (Latin-1), in order; `openQuote` tells whether the data ends
 // inside a quoted item (which is dropped).
 QStringList ReadItems(QByteArrayView data, bool* openQuote = nullptr);
+
+// How a read of a device's items ended.
+struct DeviceItemsRead {
+    enum Status {
+        End,       // every item was read
+        OpenQuote, // the data ends inside a quoted item, which is dropped
+        ReadError, // the device failed; `error` tells why
+        Stopped,   // the sink asked to stop
+        TooLong,   // an item grew past the longest allowed, or past the memory to hold it
+    };
+    Status status = End;
+    qint64 items = 0; // items handed to the sink (the one that stopped it included)
+    QString error;
+};
+
+// Reads the items of `device` from its current position, `chunk` bytes at a time (more when an
+// item is longer), and hands each item's bytes to `sink`, valid during the call only. The sink
+// returns false to stop the read there. An item is not read past `longest` bytes.
+DeviceItemsRead ReadDeviceItems(QIODevice& device, qint64 chunk, qint64 longest,
+                                const std::function<bool(QByteArrayView)>& sink);

@@ -131,7 +131,7 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
             tell(ctx, QStringLiteral("The logger memory holds no set!"));
             break;
         case LoggerSplit::Fault::RaggedEnd:
-            tell(ctx, QStringLiteral("The last set ends inside a record; its whole records are listed."));
+            tell(ctx, RaggedEndMessage(split));
             break;
         case LoggerSplit::Fault::TooManySets:
             tell(ctx,

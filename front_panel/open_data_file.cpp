@@ -9,14 +9,67 @@
 #include "platform/message_box.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <algorithm>
+#include <QFileInfo>
+#include <QIODevice>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
-constexpr qint64 kChunk = 1 << 16;
+constexpr qint64 kProgressMs = 250;
 
 } // namespace
+
+DataFileRead ReadDataFile(QIODevice& device, platform::Grid& grid, const std::function<void(qint64)>& progress,
+                          qint64 chunk) {
+    DataFileRead out;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 n = 0;
+    const DeviceItemsRead read = ReadDeviceItems(device, chunk, grid.byteLimit(), [&](QByteArrayView item) {
+        if (n == 0) {
+            grid.setRow(0);
+            grid.setCol(2);
+            grid.setText(IsMetricHeader(QString::fromLatin1(item)) ? QStringLiteral("W/(M)2")
+                                                                   : QStringLiteral("Btu/(ft)2.h"));
+        } else if (!grid.tryAddLatin1Item(item)) {
+            return false;
+        } else {
+            out.rows = n;
+            // Every row would cost a request to the window system; the caption and the view
+            // follow every few hundred ms instead.
+            if (progress && (n & 1023) == 0 && clock.elapsed() >= kProgressMs) {
+                grid.flushRows();
+                progress(n);
+                clock.restart();
+            }
+        }
+        ++n;
+        return true;
+    });
+    switch (read.status) {
+    case DeviceItemsRead::End:
+        out.status = DataFileRead::End;
+        break;
+    case DeviceItemsRead::OpenQuote:
+        out.status = DataFileRead::OpenQuote;
+        break;
+    case DeviceItemsRead::ReadError:
+        out.status = DataFileRead::ReadError;
+        out.error = read.error;
+        break;
+    case DeviceItemsRead::Stopped:
+    case DeviceItemsRead::TooLong:
+        out.status = DataFileRead::Full;
+        break;
+    }
+    grid.flushRows();
+    return out;
+}
 
 void OpenDataFile(LoggerContext& ctx) {
     RecordingState& rec = ctx.app->recording;
@@ -33,78 +86,69 @@ void OpenDataFile(LoggerContext& ctx) {
     if (!chosen || Cmd1.FileName.isEmpty())
         return;
     const QString fileName = Cmd1.FileName;
+    const QString shownName = QDir::toNativeSeparators(fileName);
 
     // Every opening starts with a fresh list.
     if (ctx.fileList)
         ctx.fileList->Unload();
 
+    // A device, pipe or folder never ends, blocks or is no text: refused before it is opened,
+    // since opening a pipe already waits for a writer.
+    const QString notRegular = QStringLiteral("Cannot open %1: not a regular file").arg(shownName);
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile()) {
+        platform::msgBox(ctx.panel, notRegular, platform::MsgIcon::Critical);
+        return;
+    }
     QFile& file = rec.File;
     if (file.isOpen())
         file.close();
     file.setFileName(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         const QString reason = file.errorString();
-        platform::msgBox(ctx.panel,
-                         QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(fileName), reason),
+        platform::msgBox(ctx.panel, QStringLiteral("Cannot open %1: %2").arg(shownName, reason),
                          platform::MsgIcon::Critical);
         return;
     }
+#ifdef Q_OS_UNIX
+    // The name may have been swapped for something else in between.
+    struct stat st {};
+    if (::fstat(file.handle(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        file.close();
+        platform::msgBox(ctx.panel, notRegular, platform::MsgIcon::Critical);
+        return;
+    }
+#endif
 
     auto* list = new FileList(ctx);
     ctx.fileList = list;
     list->show();
     const QString caption = list->windowTitle();
-    platform::Grid& grid = *list->Grid;
-
-    // The file is read in chunks; an item cut at a chunk's end is read again with the next one.
-    QByteArray buffer;
-    qsizetype pos = 0;
-    bool atEnd = false;
-    qint64 n = 0;
-    QString failure;
-    for (;;) {
-        const NextItemResult r = NextItem(buffer, pos, atEnd);
-        if (r.status == NextItemResult::Item) {
-            const QString item = QString::fromLatin1(r.item);
-            if (n == 0) {
-                grid.setRow(0);
-                grid.setCol(2);
-                grid.setText(IsMetricHeader(item) ? QStringLiteral("W/(M)2") : QStringLiteral("Btu/(ft)2.h"));
-            } else {
-                grid.addItem(item);
-                list->setWindowTitle(QString::number(n) + QStringLiteral(" Records Completed"));
-            }
-            ++n;
-            pos = r.next;
-            continue;
-        }
-        if (r.status == NextItemResult::End)
-            break;
-        if (r.status == NextItemResult::OpenQuote) {
-            failure = QStringLiteral("%1 ends inside a quoted item; the rows before it were read.")
-                          .arg(QDir::toNativeSeparators(fileName));
-            break;
-        }
-        // NeedMore: keep the unread tail and add the next chunk. The item is scanned again from its
-        // start, so a chunk at least as large as the tail keeps a very long item linear.
-        buffer.remove(0, pos);
-        pos = 0;
-        const qsizetype have = buffer.size();
-        const qint64 want = std::max<qint64>(kChunk, have);
-        buffer.resize(have + want);
-        const qint64 got = file.read(buffer.data() + have, want);
-        buffer.resize(have + std::max<qint64>(got, 0));
-        if (got < 0) {
-            failure = QStringLiteral("Could not read %1: %2. The rows before the failure were read.")
-                          .arg(QDir::toNativeSeparators(fileName), file.errorString());
-            break;
-        }
-        if (got == 0)
-            atEnd = true;
-    }
-
+    platform::setBusyPointer(true);
+    const DataFileRead read = ReadDataFile(file, *list->Grid, [list](qint64 rows) {
+        list->setWindowTitle(QString::number(rows) + QStringLiteral(" Records Completed"));
+    });
+    platform::setBusyPointer(false);
     list->setWindowTitle(caption);
     file.close();
+
+    QString failure;
+    switch (read.status) {
+    case DataFileRead::End:
+        break;
+    case DataFileRead::OpenQuote:
+        failure = QStringLiteral("%1 ends inside a quoted item; the rows before it were read.").arg(shownName);
+        break;
+    case DataFileRead::ReadError:
+        failure = QStringLiteral("Could not read %1: %2. The rows before the failure were read.")
+                      .arg(shownName, read.error);
+        break;
+    case DataFileRead::Full:
+        failure = QStringLiteral("%1 holds more than the list can keep in memory; the first %2 rows were read.")
+                      .arg(shownName)
+                      .arg(read.rows);
+        break;
+    }
     if (!failure.isEmpty()) {
         platform::Form::Hold hold(*list);
         platform::msgBox(list, failure, platform::MsgIcon::Critical);

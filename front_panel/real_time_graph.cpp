@@ -44,7 +44,7 @@ RealTimeGraph::RealTimeGraph(AppState& app, Panel& panel) : platform::Form(&pane
 }
 
 void RealTimeGraph::Form_Load() {
-    move(panel_.x() + panel_.frameGeometry().width(), 0);
+    platform::placeBesideMainWindow(*this, &panel_, platform::TopEdge::ScreenTop);
     app_.liveGraph.GridColor = DefaultGridColor;
     app_.liveGraph.GraphSweepX = -app_.liveGraph.GraphStepX;
 }

@@ -4,7 +4,6 @@
 #include "logger_data/file_transfer.h"
 #include "logger_data/list_frame.h"
 #include "logger_data/list_header.h"
-#include "platform/message_box.h"
 
 RealTimeList::RealTimeList(AppState& app, Panel& panel) : platform::Form(&panel), app_(app), panel_(panel) {
     BuildListFrame(*this, QStringLiteral("RealTimeList"), QString::fromLatin1(Caption));
@@ -19,8 +18,7 @@ RealTimeList::RealTimeList(AppState& app, Panel& panel) : platform::Form(&panel)
 }
 
 void RealTimeList::Form_Load() {
-    // Just right of the main window, top edges level.
-    move(panel_.x() + panel_.frameGeometry().width(), panel_.y());
+    platform::placeBesideMainWindow(*this, &panel_);
     ApplyListHeader(*this, *Grid, app_.display.DisplayUnitText);
 }
 
@@ -33,20 +31,7 @@ void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
     // Each branch's nested loops may unload this window; held, it stays alive until they end.
     Hold hold(*this);
     if (key == QLatin1String("Save")) {
-        if (app_.recording.Recording) {
-            platform::msgBox(this, QStringLiteral("Aready in recording mode, close it and try again !"),
-                             platform::MsgIcon::Critical);
-            return;
-        }
-        platform::setBusyPointer(true);
-        // A cancel must not fall back on a file chosen earlier.
-        app_.recording.FileChosen = false;
-        AskSaveFileName(*panel_.Cmd1, app_.recording);
-        // A list unloaded while the dialog was open still holds the rows it had: they are saved
-        // as the user asked, not lost with the window.
-        if (app_.recording.FileChosen)
-            SaveGridToFile(*this, *Grid, app_.recording);
-        platform::setBusyPointer(false);
+        SaveList(*this, *Grid, app_.recording, *panel_.Cmd1);
     } else if (key == QLatin1String("Print")) {
         PrintGrid(*this, *Grid, panel_.Timer1);
     }

@@ -6,7 +6,6 @@
 #include "logger_data/list_plot_launch.h"
 #include "logger_data/logger_context.h"
 #include "platform/grid.h"
-#include "platform/message_box.h"
 
 DataList::DataList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("DataList"), QString::fromLatin1(Caption));
@@ -55,22 +54,7 @@ void DataList::Toolbar1_ButtonClick(const QString& key) {
 }
 
 void DataList::save() {
-    RecordingState& rec = ctx_.app->recording;
-    Hold hold(*this);
-    if (rec.Recording) {
-        platform::msgBox(this, QStringLiteral("Aready in recording mode, close it and try again !"),
-                         platform::MsgIcon::Critical);
-        return;
-    }
-    platform::setBusyPointer(true);
-    // A cancel must not fall back on a file chosen earlier.
-    rec.FileChosen = false;
-    AskSaveFileName(*ctx_.Cmd1, rec);
-    // A list unloaded while the dialog was open still holds its rows (the hold keeps them): they
-    // are saved as the user asked, not lost with the window.
-    if (rec.FileChosen)
-        SaveGridToFile(*this, *shownGrid(), rec);
-    platform::setBusyPointer(false);
+    SaveList(*this, *shownGrid(), ctx_.app->recording, *ctx_.Cmd1);
 }
 
 void DataList::plot() {

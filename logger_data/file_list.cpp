@@ -7,7 +7,6 @@
 #include "logger_data/list_plot_state.h"
 #include "logger_data/logger_context.h"
 #include "platform/grid.h"
-#include "platform/message_box.h"
 
 FileList::FileList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     BuildListFrame(*this, QStringLiteral("FileList"), QString::fromLatin1(Caption));
@@ -23,9 +22,7 @@ FileList::FileList(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
 }
 
 void FileList::Form_Load() {
-    // Just right of the main window, top edges level.
-    QWidget& panel = *ctx_.panel;
-    move(panel.x() + panel.frameGeometry().width(), panel.y());
+    platform::placeBesideMainWindow(*this, ctx_.panel);
     ApplyListHeader(*this, *Grid, ctx_.app->display.DisplayUnitText);
 }
 

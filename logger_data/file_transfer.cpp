@@ -8,12 +8,18 @@
 #include "platform/pump.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
 
 namespace {
+
+constexpr qint64 kProgressMs = 250;
 
 // Keeps a window that another handler may unload alive while a box or a pump runs under it.
 // A held window that is unloaded stays until the hold ends, but counts as gone at once.
@@ -53,19 +59,30 @@ void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec) {
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) {
     const HoldWindow hold(&window);
     platform::setBusyPointer(true);
-    QFile& file = rec.File;
-    if (file.isOpen())
-        file.close();
-    file.setFileName(rec.SaveFileName);
     const QString caption = window.windowTitle();
+    const QString& path = rec.SaveFileName;
 
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (ok) {
+    // The rows go to a new file beside the old one, which takes its place only once every row is
+    // written: a save that fails half-way leaves the old file as it was.
+    QSaveFile file(path);
+    QString reason;
+    const QFileInfo target(path);
+    // Not a device or pipe: it would be replaced by a plain file, or would never take the rows.
+    if (target.exists() && !target.isDir() && !target.isFile()) {
+        reason = QStringLiteral("not a regular file");
+    } else if (file.open(QIODevice::WriteOnly)) {
+        QElapsedTimer clock;
+        clock.start();
         const int rows = grid.rows();
         QByteArray line;
+        bool ok = true;
         for (int r = 0; r < rows && ok; ++r) {
             grid.setRow(r);
-            window.setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
+            // A caption per row would be a request to the window system per row.
+            if (r == 0 || clock.elapsed() >= kProgressMs) {
+                window.setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
+                clock.restart();
+            }
             line.clear();
             const int cols = grid.cols();
             for (int c = 0; c < cols; ++c) {
@@ -76,19 +93,45 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) 
             line += "\r\n";
             ok = file.write(line) == line.size();
         }
-        ok = ok && file.flush();
+        if (!ok || !file.commit())
+            reason = file.errorString();
+        if (reason.isEmpty() && !ok)
+            reason = QStringLiteral("the file could not be written");
+    } else {
+        reason = file.errorString();
     }
-    // Read before close(), which resets the error.
-    const QString reason = file.errorString();
-    file.close();
+    // Not committed: the new file is removed, the old one untouched.
+    if (!reason.isEmpty())
+        file.cancelWriting();
     window.setWindowTitle(caption);
     rec.FileChosen = false;
     platform::setBusyPointer(false);
-    if (!ok)
+    if (!reason.isEmpty())
         platform::msgBox(boxParent(&window),
-                         QStringLiteral("Could not save the list to %1: %2").arg(rec.SaveFileName, reason),
+                         QStringLiteral("Could not save the list to %1: %2. Nothing was saved; a file of that "
+                                        "name is as it was.")
+                             .arg(QDir::toNativeSeparators(path), reason),
                          platform::MsgIcon::Critical);
-    return ok;
+    return reason.isEmpty();
+}
+
+void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1) {
+    // The dialog's and the box's loops may unload the window; held, it and its grid stay.
+    const HoldWindow hold(&window);
+    if (rec.Recording) {
+        platform::msgBox(&window, QStringLiteral("Aready in recording mode, close it and try again !"),
+                         platform::MsgIcon::Critical);
+        return;
+    }
+    platform::setBusyPointer(true);
+    // A cancel must not fall back on a file chosen earlier.
+    rec.FileChosen = false;
+    AskSaveFileName(Cmd1, rec);
+    // A list unloaded while the dialog was open still holds its rows: they are saved as the user
+    // asked, not lost with the window.
+    if (rec.FileChosen)
+        SaveGridToFile(window, grid, rec);
+    platform::setBusyPointer(false);
 }
 
 QString PrintedRow(const QString& c0, const QString& c1, const QString& c2) {

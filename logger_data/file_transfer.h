@@ -18,9 +18,14 @@ class Grid;
 void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec);
 
 // Writes every row of the grid to rec.SaveFileName: each cell followed by a TAB, lines ending in
-// CR LF. Returns false after telling the user when the file cannot be written; the file is
-// closed, the caption put back and FileChosen cleared either way.
+// CR LF. The file is replaced only once every row is written. Returns false after telling the
+// user when it cannot be written, the old file then untouched; the caption is put back and
+// FileChosen cleared either way.
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
+
+// "Save" of a list window: refused with a message while recording; otherwise the save dialog and,
+// with a file chosen, the export of `grid`, all under the hourglass.
+void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1);
 
 // Prints the grid, one line per row in three padded columns, with the poll timer off; rows
 // appended while it prints are printed too. Returns false after telling the user when nothing

@@ -48,7 +48,7 @@ ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
 }
 
 void ListPlot::Form_Load() {
-    move(ctx_.panel->x() + ctx_.panel->frameGeometry().width(), 0);
+    platform::placeBesideMainWindow(*this, ctx_.panel, platform::TopEdge::ScreenTop);
     ctx_.app->liveGraph.GridColor = DefaultGridColor;
 }
 

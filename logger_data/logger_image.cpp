@@ -50,6 +50,13 @@ LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& s
     return out;
 }
 
+QString RaggedEndMessage(const LoggerSplit& split) {
+    // Only the set cut short can have no row: every set before it was listed whole.
+    if (split.rows.isEmpty())
+        return QStringLiteral("The logger memory holds no whole record; no set is listed.");
+    return QStringLiteral("The last set ends inside a record; its whole records are listed.");
+}
+
 qint64 RecordWattTenths(quint32 raw) {
     return raw / 100;
 }

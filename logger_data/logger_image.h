@@ -11,7 +11,8 @@ struct LoggerSplit {
     enum class Fault {
         None,
         NoMarker,   // the image does not open with a set marker: nothing is listed
-        RaggedEnd,  // the last set does not end on the record grid: its whole records are kept
+        RaggedEnd,  // the last set does not end on the record grid: its whole records are kept, and
+                    // when it holds none (the image ends inside its head or first record), no row
         TooManySets // more sets than there are slots: the first ones are kept
     };
     // One set-list row per set: "k TAB hh:mm:ss TAB interval TAB records".
@@ -23,6 +24,9 @@ struct LoggerSplit {
 // every set marker on the record grid. Set k goes whole into slot k of `sets` (k from 1; slot 0
 // and the slots above the new set count are left as they are). Never reads past the image.
 LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& sets);
+
+// What the user is told of a ragged end: the whole records kept, or that there was none to list.
+QString RaggedEndMessage(const LoggerSplit& split);
 
 // A record's reading in tenths of W/m2: the raw value without its last two decimal digits.
 qint64 RecordWattTenths(quint32 raw);

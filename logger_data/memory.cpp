@@ -91,9 +91,7 @@ Memory::Memory(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
 }
 
 void Memory::Form_Load() {
-    // Just right of the main window, top edges level.
-    if (ctx_.panel)
-        move(ctx_.panel->x() + ctx_.panel->frameGeometry().width(), ctx_.panel->y());
+    platform::placeBesideMainWindow(*this, ctx_.panel);
     const QFontMetrics metrics(font());
     const QString samples[4] = {QStringLiteral(" No.S "), QStringLiteral("AA:AA:AA"),
                                 QStringLiteral(" Sampling "), QStringLiteral(" Records ")};

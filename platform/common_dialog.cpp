@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QStringList>
 #include <QWidget>
 #include <algorithm>
@@ -47,6 +48,26 @@ QStringList qtFilters(const QString& filter) {
 
 } // namespace
 
+QIcon NameIconProvider::icon(const QFileInfo& info) const {
+    if (info.isRoot())
+        return icon(Drive);
+    if (info.isDir())
+        return icon(Folder);
+    return icon(File);
+}
+
+QString NameIconProvider::type(const QFileInfo& info) const {
+    if (info.isRoot())
+        return QStringLiteral("Drive");
+    if (info.isDir())
+        return QStringLiteral("Folder");
+    if (!info.isFile())
+        return QStringLiteral("System file");
+    // The name only: the file is never opened.
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+}
+
 CommonDialog::CommonDialog(QWidget* owner) : QObject(owner), owner_(owner) {
     setObjectName(QStringLiteral("Cmd1"));
 }
@@ -66,6 +87,11 @@ bool CommonDialog::setAction(int action) {
         chosen = responder(Request{action, Filter, FilterIndex, confirm, FileName});
     } else {
         QFileDialog dlg(owner_, save ? QObject::tr("Save As") : QObject::tr("Open"));
+        if (!icons_)
+            icons_ = std::make_unique<NameIconProvider>();
+        // Qt's own dialog, not the desktop's: the icon provider decides what is read.
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        dlg.setIconProvider(icons_.get());
         dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dlg.setOption(QFileDialog::DontConfirmOverwrite, !confirm);

@@ -2,10 +2,12 @@
 // Tests answer the dialogs through a responder instead of a person.
 #pragma once
 
+#include <QFileIconProvider>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -14,6 +16,16 @@ namespace platform {
 
 // One pattern list of a filter ("*.txt;*.dat") as the file dialog matches it: "*.*" is every file.
 QStringList qtPatterns(const QString& patterns);
+
+// Icons and type names for the file dialogs from a file's name and kind alone. The default
+// provider reads a file whose name says nothing to guess its type: on a device or a /proc entry
+// that read may never return, and it runs on the user-interface thread.
+class NameIconProvider : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+};
 
 class CommonDialog : public QObject {
     Q_OBJECT
@@ -48,6 +60,7 @@ public:
 
 private:
     QWidget* owner_;
+    std::unique_ptr<NameIconProvider> icons_;
 };
 
 } // namespace platform

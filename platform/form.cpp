@@ -6,6 +6,13 @@ namespace platform {
 
 Form::Form(QWidget* parent) : QWidget(parent) {}
 
+void placeBesideMainWindow(QWidget& window, const QWidget* mainWindow, TopEdge top) {
+    if (!mainWindow)
+        return;
+    window.move(mainWindow->x() + mainWindow->frameGeometry().width(),
+                top == TopEdge::ScreenTop ? 0 : mainWindow->y());
+}
+
 void Form::Unload() {
     close();
     // A hidden window takes no close event; unload it all the same.

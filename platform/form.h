@@ -52,4 +52,10 @@ private:
     bool unloaded_ = false;
 };
 
+// Where a window placed beside the main window has its top edge.
+enum class TopEdge { MainWindowTop, ScreenTop };
+// Moves `window` just right of `mainWindow` (left edge at its right edge), the top edge level with
+// the main window's or at the screen's top. Does nothing without a main window.
+void placeBesideMainWindow(QWidget& window, const QWidget* mainWindow, TopEdge top = TopEdge::MainWindowTop);
+
 } // namespace platform

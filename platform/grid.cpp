@@ -2,26 +2,74 @@
 
 #include <QAbstractTableModel>
 #include <QBrush>
+#include <QHash>
 #include <QHeaderView>
 #include <QList>
 #include <QScrollBar>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include "platform/twips.h"
 
 namespace platform {
 
+namespace {
+
+qint64 defaultLimit = 0; // 0: not set, half the machine's memory
+
+qint64 machineMemory() {
+#ifdef Q_OS_UNIX
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0)
+        return static_cast<qint64>(pages) * page;
+#endif
+    return qint64(8) << 30;
+}
+
+// Where an item's kept text ends: before the TAB that would open cell `cols`.
+template <typename View>
+qsizetype keptLength(View item, int cols) {
+    if (cols <= 0)
+        return 0;
+    qsizetype p = -1;
+    for (int i = 0; i < cols; ++i) {
+        p = item.indexOf(typename View::value_type('\t'), p + 1);
+        if (p < 0)
+            return item.size();
+    }
+    return p;
+}
+
+bool isAscii(QByteArrayView bytes) {
+    for (const char ch : bytes)
+        if (static_cast<unsigned char>(ch) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
 // Grid row 0 is the fixed header row and is shown in the horizontal header, so it stays in view
 // when the data scrolls; grid row r (r >= 1) is model row r - 1.
+//
+// A data row is its cells' texts in UTF-8 with a TAB between them, one after another in `text_`;
+// `ends_` holds where each row ends. A cell set on its own may hold a TAB: such a row keeps its
+// cells in `edited_` instead. The view sees `published_` rows; new rows are published in batches.
 class GridModel : public QAbstractTableModel {
 public:
-    explicit GridModel(QObject* parent) : QAbstractTableModel(parent) { cells_.append(QStringList()); }
+    explicit GridModel(QObject* parent) : QAbstractTableModel(parent), limit_(Grid::defaultByteLimit()) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : static_cast<int>(cells_.size()) - 1;
-    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : published_; }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : cols_; }
 
     QVariant data(const QModelIndex& index, int role) const override {
@@ -52,26 +100,53 @@ public:
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     }
 
-    int rows() const { return static_cast<int>(cells_.size()); }
+    int rows() const { return 1 + static_cast<int>(ends_.size()); }
     int cols() const { return cols_; }
 
     QString cell(int r, int c) const {
-        if (r < 0 || r >= rows() || c < 0)
+        if (r < 0 || r >= rows() || c < 0 || c >= cols_)
             return {};
-        const QStringList& line = cells_[r];
-        return c < line.size() ? line[c] : QString();
+        if (r == 0)
+            return c < header_.size() ? header_[c] : QString();
+        if (!edited_.isEmpty()) {
+            const auto it = edited_.constFind(r);
+            if (it != edited_.constEnd())
+                return c < it->size() ? it->at(c) : QString();
+        }
+        const QByteArrayView line = rowBytes(r);
+        qsizetype from = 0;
+        for (int i = 0; i < c; ++i) {
+            const qsizetype tab = line.indexOf('\t', from);
+            if (tab < 0)
+                return {};
+            from = tab + 1;
+        }
+        qsizetype end = line.indexOf('\t', from);
+        if (end < 0)
+            end = line.size();
+        return QString::fromUtf8(line.sliced(from, end - from));
     }
 
     void setCell(int r, int c, const QString& t) {
         if (r < 0 || r >= rows() || c < 0 || c >= cols_)
             return;
-        QStringList& line = cells_[r];
-        if (line.size() <= c)
-            line.resize(c + 1);
-        line[c] = t;
         if (r == 0) {
+            if (header_.size() <= c)
+                header_.resize(c + 1);
+            header_[c] = t;
             emit headerDataChanged(Qt::Horizontal, c, c);
-        } else {
+            return;
+        }
+        QStringList cells;
+        if (const auto it = edited_.constFind(r); it != edited_.constEnd())
+            cells = *it;
+        else
+            for (int i = 0; i < cols_; ++i)
+                cells << cell(r, i);
+        cells.resize(cols_);
+        cells[c] = t;
+        edited_.insert(r, cells);
+        if (r - 1 < published_) {
             const QModelIndex i = index(r - 1, c);
             emit dataChanged(i, i, {Qt::DisplayRole});
         }
@@ -81,13 +156,17 @@ public:
         n = std::max(1, n);
         const int now = rows();
         if (n > now) {
-            beginInsertRows({}, now - 1, n - 2);
-            cells_.resize(n);
-            endInsertRows();
+            ends_.resize(static_cast<size_t>(n - 1), text_.size());
+            schedulePublish();
         } else if (n < now) {
-            beginRemoveRows({}, n - 1, now - 2);
-            cells_.resize(n);
-            endRemoveRows();
+            if (published_ > n - 1) {
+                beginRemoveRows({}, n - 1, published_ - 1);
+                shrinkTo(n);
+                published_ = n - 1;
+                endRemoveRows();
+            } else {
+                shrinkTo(n);
+            }
         }
     }
 
@@ -100,21 +179,64 @@ public:
         } else if (n < cols_) {
             beginRemoveColumns({}, n, cols_ - 1);
             cols_ = n;
-            for (QStringList& line : cells_)
-                if (line.size() > n)
-                    line.resize(n);
+            if (header_.size() > n)
+                header_.resize(n);
+            for (QStringList& cells : edited_)
+                if (cells.size() > n)
+                    cells.resize(n);
+            // Cut every stored row to its first n cells.
+            QByteArray kept;
+            qsizetype start = 0;
+            for (qsizetype& end : ends_) {
+                const QByteArrayView line(text_.constData() + start, end - start);
+                kept += line.first(keptLength(line, n));
+                start = end;
+                end = kept.size();
+            }
+            text_ = std::move(kept);
             endRemoveColumns();
         }
     }
 
-    void appendRow(QStringList cells) {
-        if (cells.size() > cols_)
-            cells.resize(cols_);
-        const int r = rowCount();
-        beginInsertRows({}, r, r);
-        cells_.append(std::move(cells));
+    bool appendRow(QStringView item) {
+        const QStringView kept = item.first(keptLength(item, cols_));
+        return appendBytes(kept.toUtf8());
+    }
+
+    bool appendLatin1Row(QByteArrayView item) {
+        const QByteArrayView kept = item.first(keptLength(item, cols_));
+        if (isAscii(kept))
+            return appendBytes(kept);
+        QByteArray utf8;
+        try {
+            utf8.reserve(2 * kept.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (const char ch : kept) {
+            const auto b = static_cast<unsigned char>(ch);
+            if (b < 0x80) {
+                utf8 += ch;
+            } else {
+                utf8 += static_cast<char>(0xC0 | (b >> 6));
+                utf8 += static_cast<char>(0x80 | (b & 0x3F));
+            }
+        }
+        return appendBytes(utf8);
+    }
+
+    void publish() {
+        publishPending_ = false;
+        const int data = rows() - 1;
+        if (published_ >= data)
+            return;
+        beginInsertRows({}, published_, data - 1);
+        published_ = data;
         endInsertRows();
     }
+
+    qint64 limit() const { return limit_; }
+    void setLimit(qint64 bytes) { limit_ = std::max<qint64>(0, bytes); }
 
     void setFixedColours(const QBrush& back, const QBrush& fore) {
         fixedBack_ = back;
@@ -122,8 +244,53 @@ public:
     }
 
 private:
-    QList<QStringList> cells_; // row 0 is the header row
+    QByteArrayView rowBytes(int r) const {
+        const auto i = static_cast<size_t>(r - 1);
+        const qsizetype start = i == 0 ? 0 : ends_[i - 1];
+        return {text_.constData() + start, ends_[i] - start};
+    }
+
+    bool appendBytes(QByteArrayView bytes) {
+        if (rows() >= std::numeric_limits<int>::max() - 1)
+            return false;
+        const qint64 need = static_cast<qint64>(text_.size() + bytes.size()) +
+                            static_cast<qint64>((ends_.size() + 1) * sizeof(qsizetype));
+        if (need > limit_)
+            return false;
+        const qsizetype before = text_.size();
+        try {
+            text_.append(bytes);
+            ends_.push_back(text_.size());
+        } catch (const std::bad_alloc&) {
+            text_.truncate(before);
+            return false;
+        }
+        schedulePublish();
+        return true;
+    }
+
+    void shrinkTo(int n) {
+        ends_.resize(static_cast<size_t>(n - 1));
+        text_.truncate(ends_.empty() ? 0 : ends_.back());
+        for (auto it = edited_.begin(); it != edited_.end();)
+            it = it.key() >= n ? edited_.erase(it) : std::next(it);
+    }
+
+    void schedulePublish() {
+        if (publishPending_)
+            return;
+        publishPending_ = true;
+        QTimer::singleShot(0, this, [this] { publish(); });
+    }
+
+    QStringList header_;
+    QByteArray text_;
+    std::vector<qsizetype> ends_;
+    QHash<int, QStringList> edited_;
     int cols_ = 0;
+    int published_ = 0;
+    bool publishPending_ = false;
+    qint64 limit_;
     QBrush fixedBack_;
     QBrush fixedFore_;
 };
@@ -208,7 +375,35 @@ QString Grid::textAt(int r, int c) const {
 }
 
 void Grid::addItem(const QString& item) {
-    model_->appendRow(item.split(QLatin1Char('\t')));
+    tryAddItem(item);
+}
+
+bool Grid::tryAddItem(QStringView item) {
+    return model_->appendRow(item);
+}
+
+bool Grid::tryAddLatin1Item(QByteArrayView item) {
+    return model_->appendLatin1Row(item);
+}
+
+void Grid::flushRows() {
+    model_->publish();
+}
+
+qint64 Grid::byteLimit() const {
+    return model_->limit();
+}
+
+void Grid::setByteLimit(qint64 bytes) {
+    model_->setLimit(bytes);
+}
+
+qint64 Grid::defaultByteLimit() {
+    return defaultLimit > 0 ? defaultLimit : machineMemory() / 2;
+}
+
+void Grid::setDefaultByteLimit(qint64 bytes) {
+    defaultLimit = std::max<qint64>(0, bytes);
 }
 
 int Grid::topRow() const {
@@ -243,6 +438,7 @@ void Grid::applyTopRow() {
         return;
     const int r = pendingTop_;
     pendingTop_ = 0;
+    model_->publish();
     executeDelayedItemsLayout();
     verticalScrollBar()->setValue(r - 1);
 }
@@ -277,6 +473,7 @@ void Grid::syncCurrent() {
     syncPending_ = false;
     if (!selectionModel())
         return;
+    model_->publish();
     syncing_ = true;
     // Showing the current cell as the focus must not scroll: the callers keep TopRow themselves.
     const bool scroll = hasAutoScroll();

@@ -1,9 +1,14 @@
 // The grid control: a table of text cells with one fixed header row and one fixed column,
-// addressed by a current cell (Row, Col, Text). Rows are appended in constant time.
+// addressed by a current cell (Row, Col, Text). The data rows are kept compactly, their texts in
+// one byte buffer, and a cell's text is made when it is drawn or read. Appending a row is cheap
+// and tells the view nothing: the view learns of new rows in one batch, when control is back in
+// the event loop (or at flushRows()).
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringView>
 #include <QTableView>
 
 namespace platform {
@@ -30,11 +35,25 @@ public:
     // Appends a row below the last; the item is split at TABs into cells from column 0 on.
     // Cells beyond the last column are dropped.
     void addItem(const QString& item);
+    // The same for an item in Latin-1, as data files are read. False, with nothing added, when
+    // the row cannot be held: the grid's byte limit, its row limit or memory would be exceeded.
+    bool tryAddItem(QStringView item);
+    bool tryAddLatin1Item(QByteArrayView item);
     // First data row shown under the fixed row (1 when not scrolled).
     int topRow() const;
     void setTopRow(int r);
     int colWidth(int c) const; // twips
     void setColWidth(int c, int twips);
+
+    // Tells the view now of the rows appended since it last learnt of them.
+    void flushRows();
+
+    // Bytes the data rows may take (texts and row index together); a row past it is refused.
+    qint64 byteLimit() const;
+    void setByteLimit(qint64 bytes);
+    // The limit of grids made from now on: half the machine's memory unless set.
+    static qint64 defaultByteLimit();
+    static void setDefaultByteLimit(qint64 bytes);
 
 private:
     void scheduleSync();

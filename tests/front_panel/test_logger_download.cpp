@@ -183,6 +183,7 @@ private slots:
         // A click on set 3 lists its readings, the poll timer back on afterwards.
         f.app.display.AnnPerM2 = true;
         platform::Grid* g = m->GridSet;
+        g->flushRows(); // as the event loop would before the user sees the row
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(2, 1)).center());
         DataList* list = f.panel->loggerContext.dataList;
         QVERIFY(list && list->isVisible());
@@ -221,6 +222,17 @@ private slots:
         QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList());
         checkIdle(f);
         checkPollingAndKeys(f);
+    }
+
+    void endAddress1030HoldsNoWholeRecord() {
+        PanelFixture f;
+        QVERIFY(startOn(f, kTwoSets));
+        f.meter.setLoggerImage(QByteArray::fromHex("0055AA00000800")); // a marker and part of a head
+        clickMemory(f);
+        QCOMPARE(f.app.logger.MemoryPointer, 1030);
+        QCOMPARE(f.messages.texts(), QStringList{"The logger memory holds no whole record; no set is listed."});
+        QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList());
+        checkIdle(f);
     }
 
     void pulledCableEndsTheDownload() {

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using testing::SamplerFixture;
 
 namespace {
@@ -89,6 +91,10 @@ private slots:
     void openingReplacesTheOpenList();
     void refusedWhileRecording();
     void fileThatCannotBeOpened();
+    void notARegularFileIsRefusedAtOnce_data();
+    void notARegularFileIsRefusedAtOnce();
+    void rowsThatCannotBeHeldStopTheRead_data();
+    void rowsThatCannotBeHeldStopTheRead();
     void openQuoteAtTheEndKeepsTheRowsBefore();
     void readFailureKeepsTheListAndClosesTheFile();
     void savedListOpensWithTheSameRows();
@@ -194,10 +200,88 @@ void TestOpenDataFile::opens() {
 void TestOpenDataFile::progressCaptionsAndCaptionBack() {
     Opening f;
     FileListCaptions log;
-    f.open(f.write(QStringLiteral("r.txt"), "\tTime\tW/(M)2\r\n1\t10:00:01\t1\r\n2\t10:00:02\t2\r\n"
-                                            "3\t10:00:03\t3\r\n"));
-    QCOMPARE(log.captions, (QStringList{"File List", "1 Records Completed", "2 Records Completed",
-                                        "3 Records Completed", "File List"}));
+    QByteArray bytes = "\tTime\tW/(M)2\r\n";
+    for (int n = 1; n <= 3000; ++n)
+        bytes += QByteArray::number(n) + "\t10:00:01\t1\r\n";
+    f.open(f.write(QStringLiteral("r.txt"), bytes));
+    QCOMPARE(f.rows().size(), 3000);
+    // The progress shows every few hundred ms of a long read, counting up; the caption comes back.
+    QVERIFY(log.captions.size() >= 1);
+    QCOMPARE(log.captions.first(), QStringLiteral("File List"));
+    QCOMPARE(f.fileList()->windowTitle(), QStringLiteral("File List"));
+    qint64 last = 0;
+    for (const QString& c : log.captions.mid(1, log.captions.size() - 2)) {
+        QVERIFY2(c.endsWith(QStringLiteral(" Records Completed")), qPrintable(c));
+        const qint64 n = c.section(' ', 0, 0).toLongLong();
+        QVERIFY(n > last && n <= 3000);
+        last = n;
+    }
+}
+
+void TestOpenDataFile::notARegularFileIsRefusedAtOnce_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("endless device") << "/dev/urandom";
+    QTest::newRow("empty device") << "/dev/null";
+    QTest::newRow("pipe without a writer") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestOpenDataFile::notARegularFileIsRefusedAtOnce() {
+    QFETCH(QString, kind);
+    Opening f;
+    f.open(f.write(QStringLiteral("a.txt"), "M\r\n1\r\n"));
+    const QPointer<FileList> first = f.fileList();
+    QString target = kind;
+    if (kind == QLatin1String("fifo")) {
+        target = f.path(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    } else if (kind == QLatin1String("folder")) {
+        target = f.path(QStringLiteral("sub"));
+        QVERIFY(QDir().mkpath(target));
+    } else if (!QFile::exists(target)) {
+        QSKIP("no such device here");
+    }
+    f.open(target);
+    QCOMPARE(f.messages.texts(), QStringList{QStringLiteral("Cannot open %1: not a regular file").arg(target)});
+    QCOMPARE(f.messages.boxes[0].icon, platform::MsgIcon::Critical);
+    QVERIFY(!first || first->isHidden());
+    SamplerFixture::flushDeletes();
+    QVERIFY(!f.fileList());
+    QVERIFY(!f.app.recording.File.isOpen());
+    // The program goes on: the next file opens.
+    f.open(f.path(QStringLiteral("a.txt")));
+    QCOMPARE(f.rows(), QStringList{"1||"});
+}
+
+void TestOpenDataFile::rowsThatCannotBeHeldStopTheRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("kept");
+    QByteArray many = "M\r\n";
+    for (int n = 1; n <= 500; ++n)
+        many += QByteArray::number(n).rightJustified(3, '0') + "\t10:00:00\t12.5\r\n"; // 17 bytes kept
+    QTest::newRow("many rows") << many << 56;
+    QTest::newRow("one endless line") << QByteArray("M\r\n1\r\n" + QByteArray(3 << 20, 'x')) << 1;
+}
+
+void TestOpenDataFile::rowsThatCannotBeHeldStopTheRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, kept);
+    Opening f;
+    const qint64 before = platform::Grid::defaultByteLimit();
+    // A list of about 1.4 kB stands for one as large as the memory.
+    platform::Grid::setDefaultByteLimit(56 * (17 + qint64(sizeof(qsizetype))) + 10);
+    f.open(f.write(QStringLiteral("big.txt"), bytes));
+    platform::Grid::setDefaultByteLimit(before);
+    QVERIFY(f.fileList());
+    QCOMPARE(f.rows().size(), kept);
+    QVERIFY(f.rows().first().startsWith(QLatin1Char('1')) || f.rows().first().startsWith(QLatin1String("001")));
+    QCOMPARE(f.messages.boxes.size(), 1);
+    QCOMPARE(f.messages.texts()[0],
+             QStringLiteral("%1 holds more than the list can keep in memory; the first %2 rows were read.")
+                 .arg(f.path(QStringLiteral("big.txt")))
+                 .arg(kept));
+    QCOMPARE(f.fileList()->windowTitle(), QStringLiteral("File List"));
+    QVERIFY(!f.app.recording.File.isOpen());
 }
 
 void TestOpenDataFile::openDialogFollowsTheSaveDialog() {

@@ -51,6 +51,7 @@ struct WindowFixture : testing::ContextFixture {
     }
     void clickRow(int row) {
         platform::Grid* g = memory->GridSet;
+        g->flushRows(); // as the event loop would before the user sees the row
         const QRect cell = g->visualRect(g->model()->index(row - 1, 1));
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell.center());
     }
@@ -101,6 +102,9 @@ private slots:
         QTest::newRow("head only at the end") << withSentinel(buildLoggerImage({{QTime(8, 0), 5, {7}}}) +
                                                               QByteArray::fromHex("0055AA0000080000"))
                                               << QStringList{"1\t08:00:00\t5\t1"} << QList<int>{13} << 2;
+        // End address 1030: seven bytes, a marker and part of a head.
+        QTest::newRow("no whole record") << withSentinel(QByteArray::fromHex("0055AA00000800"))
+                                         << QStringList{} << QList<int>{} << 2;
         QTest::newRow("no marker") << withSentinel(QByteArray(20, '\x01')) << QStringList{} << QList<int>{}
                                    << 1;
         QTest::newRow("nothing") << QByteArray() << QStringList{} << QList<int>{} << 0;
@@ -123,6 +127,11 @@ private slots:
         }
         QCOMPARE(sets[0], QByteArray("untouched"));
         QVERIFY(sets[size_t(lengths.size() + 1)].isEmpty());
+        if (split.fault == LoggerSplit::Fault::RaggedEnd)
+            QCOMPARE(RaggedEndMessage(split),
+                     rows.isEmpty()
+                         ? QStringLiteral("The logger memory holds no whole record; no set is listed.")
+                         : QStringLiteral("The last set ends inside a record; its whole records are listed."));
     }
 
     void splitKeepsTheSlotsItHas() {

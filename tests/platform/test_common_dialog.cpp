@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +25,7 @@ private slots:
     void patterns_data();
     void patterns();
     void allFilesOffersNamesWithoutADot();
+    void dialogsNeverReadAFileToTypeIt();
 };
 
 void TestCommonDialog::cancel_data() {
@@ -189,6 +191,48 @@ void TestCommonDialog::allFilesOffersNamesWithoutADot() {
     cmd.setAction(CommonDialog::ActionSave);
     offered.sort();
     QCOMPARE(offered, (QStringList{"README", "list.txt"}));
+}
+
+// A file whose name says nothing: Qt's own provider would open and read it to tell its type, which
+// never returns on some /proc entries. The dialogs' provider goes by the name and kind alone.
+void TestCommonDialog::dialogsNeverReadAFileToTypeIt() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report"));
+    {
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\n");
+    }
+    QVERIFY2(QFileIconProvider().type(QFileInfo(pdf)).contains(QStringLiteral("PDF")),
+             "the content sniffing this test relies on is not there");
+    for (const int action : {CommonDialog::ActionOpen, CommonDialog::ActionSave}) {
+        QWidget owner;
+        CommonDialog cmd(&owner);
+        QString type, folderType, listed;
+        bool byName = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            const auto* provider = dynamic_cast<const platform::NameIconProvider*>(dlg->iconProvider());
+            byName = provider != nullptr;
+            if (provider) {
+                type = provider->type(QFileInfo(pdf));
+                folderType = provider->type(QFileInfo(dir.path()));
+                QVERIFY(!provider->icon(QFileInfo(pdf)).isNull());
+            }
+            dlg->setDirectory(dir.path());
+            auto* view = dlg->findChild<QListView*>(QStringLiteral("listView"));
+            QVERIFY(view);
+            QTRY_VERIFY_WITH_TIMEOUT(view->model()->rowCount(view->rootIndex()) >= 1, 5000);
+            listed = view->model()->index(0, 0, view->rootIndex()).data().toString();
+            dlg->reject();
+        });
+        cmd.setAction(action);
+        QVERIFY(byName);
+        QVERIFY2(!type.contains(QStringLiteral("PDF")), qPrintable(type));
+        QCOMPARE(folderType, QStringLiteral("Folder"));
+        QCOMPARE(listed, QStringLiteral("report"));
+    }
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -14,7 +14,12 @@ class TestGrid : public QObject {
 private slots:
     void addItemSplitsFromColumnZero_data();
     void addItemSplitsFromColumnZero();
+    void latin1ItemsReadBackAsText_data();
+    void latin1ItemsReadBackAsText();
     void currentCellTextAndHeaderRow();
+    void editedCellsRowsAndColumns();
+    void viewLearnsOfNewRowsInOneBatch();
+    void rowPastTheByteLimitIsRefused();
     void colWidthInTwips_data();
     void colWidthInTwips();
     void topRowFollowsTheSamplerRule();
@@ -43,6 +48,34 @@ void TestGrid::addItemSplitsFromColumnZero() {
     QCOMPARE(g.textAt(1, 3), QString()); // no fourth column to hold it
 }
 
+void TestGrid::latin1ItemsReadBackAsText_data() {
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<QStringList>("cells");
+    QTest::newRow("ASCII") << QByteArray("1\t10:15:02\t812.5") << QStringList{"1", "10:15:02", "812.5"};
+    QTest::newRow("high bytes") << QByteArray("\xb0\t\xe9t\xe9\t\xff") << QStringList{"\u00b0", "\u00e9t\u00e9", "\u00ff"};
+    QTest::newRow("list line, TAB at the end") << QByteArray("1\t2\t3\t") << QStringList{"1", "2", "3"};
+    QTest::newRow("cells past the last dropped") << QByteArray("a\tb\tc\t\xe9\td") << QStringList{"a", "b", "c"};
+    QTest::newRow("empty") << QByteArray() << QStringList{"", "", ""};
+}
+
+void TestGrid::latin1ItemsReadBackAsText() {
+    QFETCH(QByteArray, item);
+    QFETCH(QStringList, cells);
+    Grid g;
+    g.setCols(3);
+    g.addItem("before");
+    QVERIFY(g.tryAddLatin1Item(item));
+    g.addItem("after\tx");
+    QCOMPARE(g.rows(), 4);
+    for (int c = 0; c < 3; ++c)
+        QCOMPARE(g.textAt(2, c), cells[c]);
+    // Its neighbours keep their own cells.
+    QCOMPARE(g.textAt(1, 0), QString("before"));
+    QCOMPARE(g.textAt(3, 1), QString("x"));
+    g.flushRows();
+    QCOMPARE(g.model()->index(1, 2).data().toString(), cells[2]);
+}
+
 void TestGrid::currentCellTextAndHeaderRow() {
     Grid g;
     g.setCols(3);
@@ -53,6 +86,10 @@ void TestGrid::currentCellTextAndHeaderRow() {
     QCOMPARE(g.text(), QString("W/(M)2"));
     // Row 0 is shown as the column header, so it stays visible however the data scrolls.
     QCOMPARE(g.model()->headerData(2, Qt::Horizontal).toString(), QString("W/(M)2"));
+    // The view learns of new rows in a batch, not at each AddItem.
+    QCOMPARE(g.model()->rowCount(), 0);
+    QCOMPARE(g.rows(), 2);
+    g.flushRows();
     QCOMPARE(g.model()->rowCount(), 1);
     g.setRow(1);
     g.setCol(1);
@@ -70,6 +107,68 @@ void TestGrid::currentCellTextAndHeaderRow() {
     g.setRows(1);
     QCOMPARE(g.rows(), 1);
     QCOMPARE(g.row(), 0);
+}
+
+void TestGrid::editedCellsRowsAndColumns() {
+    Grid g;
+    g.setCols(3);
+    for (int n = 1; n <= 4; ++n)
+        g.addItem(QString("%1\tt%1\tv%1").arg(n));
+    // A cell set on its own may hold a TAB; it stays one cell.
+    g.setRow(2);
+    g.setCol(1);
+    g.setText("a\tb");
+    QCOMPARE(g.textAt(2, 1), QString("a\tb"));
+    QCOMPARE(g.textAt(2, 2), QString("v2"));
+    QCOMPARE(g.textAt(3, 1), QString("t3"));
+    // Fewer columns cut every row; more columns come back empty.
+    g.setCols(2);
+    g.setCols(3);
+    QCOMPARE(g.textAt(1, 2), QString());
+    QCOMPARE(g.textAt(4, 1), QString("t4"));
+    QCOMPARE(g.textAt(2, 1), QString("a\tb"));
+    // Fewer rows drop the rows below; more rows are empty.
+    g.setRows(2);
+    QCOMPARE(g.rows(), 2);
+    g.setRows(4);
+    QCOMPARE(g.textAt(1, 1), QString("t1"));
+    QCOMPARE(g.textAt(2, 1), QString());
+    QCOMPARE(g.textAt(3, 0), QString());
+    g.addItem("5\tt5");
+    QCOMPARE(g.textAt(4, 1), QString("t5"));
+    g.flushRows();
+    QCOMPARE(g.model()->rowCount(), 4);
+}
+
+void TestGrid::viewLearnsOfNewRowsInOneBatch() {
+    Grid g;
+    g.setCols(3);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    QSignalSpy inserted(g.model(), &QAbstractItemModel::rowsInserted);
+    for (int n = 1; n <= 5000; ++n)
+        g.addItem(QString("%1\tt\tv").arg(n));
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(g.textAt(5000, 0), QString("5000"));
+    QTRY_COMPARE(g.model()->rowCount(), 5000);
+    QCOMPARE(inserted.count(), 1);
+}
+
+void TestGrid::rowPastTheByteLimitIsRefused() {
+    Grid g;
+    g.setCols(3);
+    // Two rows of 10 bytes with their index entries fit; a third does not.
+    g.setByteLimit(2 * (10 + qint64(sizeof(qsizetype))));
+    QVERIFY(g.tryAddLatin1Item("123456789\t"));
+    QVERIFY(g.tryAddItem(u"abcdefghij"));
+    QVERIFY(!g.tryAddLatin1Item("x"));
+    QVERIFY(!g.tryAddItem(u"y"));
+    QCOMPARE(g.rows(), 3);
+    QCOMPARE(g.textAt(2, 0), QString("abcdefghij"));
+    // Freeing rows makes room again.
+    g.setRows(2);
+    QVERIFY(g.tryAddLatin1Item("x"));
+    QCOMPARE(g.textAt(2, 0), QString("x"));
 }
 
 void TestGrid::colWidthInTwips_data() {
