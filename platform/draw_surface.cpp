@@ -97,20 +97,18 @@ void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor&
 void DrawSurface::FillRect(double x1, double y1, double x2, double y2, const QColor& colour) {
     record(DrawOp{DrawOp::Kind::FillRect, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
     ensureImage();
-    // The edges round to pixel edges, so strips side by side tile without overlap (the live
-    // graph's red cursor stands next to the strip it blanks, never under it). A strip that
-    // covers no pixel centre takes the pixel that holds its left edge.
+    // A point or line at x lands in column round(x), which begins half a pixel before x. A box
+    // takes the columns whose beginning it holds, (x1, x2]: boxes side by side tile without
+    // overlap, and a box narrower than a pixel takes a column only where a new one begins, never
+    // the column a point just left of it was drawn in (the live graph blanks the strip ahead of
+    // its write position and must not wipe the mark it has just drawn). Rows are taken from the
+    // top corner's to the bottom corner's, both included.
     const double lx = std::min(x1, x2) * kPixelsPerUnitX, rx = std::max(x1, x2) * kPixelsPerUnitX;
     const double ty = std::min(y1, y2) * kPixelsPerUnitY, by = std::max(y1, y2) * kPixelsPerUnitY;
-    int l = roundToPixel(lx), r = roundToPixel(rx), t = roundToPixel(ty), b = roundToPixel(by);
-    if (r <= l) {
-        l = static_cast<int>(std::floor(lx));
-        r = l + 1;
-    }
-    if (b <= t) {
-        t = static_cast<int>(std::floor(ty));
-        b = t + 1;
-    }
+    const int l = roundToPixel(lx) + 1, r = roundToPixel(rx) + 1;
+    const int t = roundToPixel(ty), b = roundToPixel(by) + 1;
+    if (r <= l || b <= t)
+        return;
     QPainter p(&image_);
     p.fillRect(QRect(l, t, r - l, b - t), colour);
     update();

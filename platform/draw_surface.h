@@ -39,6 +39,8 @@ class DrawSurface : public QWidget {
 public:
     static constexpr double TwipsPerUnitX = 11.894;
     static constexpr double TwipsPerUnitY = 15.0;
+    // One device pixel across, in x units.
+    static constexpr double UnitsPerPixelX = 15.0 / TwipsPerUnitX;
 
     explicit DrawSurface(QWidget* parent = nullptr);
 
@@ -49,7 +51,9 @@ public:
     void Cls();
     // A line from (x1, y1) to (x2, y2), both ends drawn, in DrawWidth and DrawStyle.
     void Line(double x1, double y1, double x2, double y2, const QColor& colour);
-    // A filled rectangle with corners (x1, y1) and (x2, y2), at least one pixel each way.
+    // A filled rectangle with corners (x1, y1) and (x2, y2): the columns that begin inside
+    // (x1, x2] and the rows from y1's to y2's, both included. A box narrower than a pixel may
+    // take no column at all.
     void FillRect(double x1, double y1, double x2, double y2, const QColor& colour);
     // Text with its top-left corner at the current position, in ForeColor.
     void Print(const QString& text);
