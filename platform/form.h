@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 class QCloseEvent;
@@ -51,5 +52,9 @@ private:
     int holds_ = 0;
     bool unloaded_ = false;
 };
+
+// True when a key's text holds a character it types. Delete, the arrows, Home and End type
+// none (Delete comes with the control character 0x7f): a box's key filter lets them edit as usual.
+bool TypesCharacter(const QString& keyText);
 
 } // namespace platform

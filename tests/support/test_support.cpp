@@ -131,6 +131,15 @@ void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text) {
     QCOMPARE(edit->text(), text.chopped(1));
 }
 
+QString pressEditKeys(QLineEdit* edit, const QList<int>& keys) {
+    edit->setFocus();
+    for (const int key : keys) {
+        const QString text = key == Qt::Key_Delete ? QStringLiteral("\x7f") : QString();
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(key), text, Qt::NoModifier);
+    }
+    return edit->text();
+}
+
 void tabWalks(const QList<QWidget*>& order) {
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

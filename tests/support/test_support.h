@@ -73,6 +73,9 @@ private:
 // Types `typed` into `edit` with real key presses: the box then shows `text`, and a Backspace takes
 // its last character off.
 void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text);
+// Presses the editing keys `keys` in `edit` (which has the focus), each with the text the X
+// server gives it (Delete comes as "\x7f", Home, End and the arrows with none); returns the text.
+QString pressEditKeys(QLineEdit* edit, const QList<int>& keys);
 // Tab, pressed on the focus widget again and again, moves the focus through `order`.
 void tabWalks(const QList<QWidget*>& order);
 
