@@ -12,8 +12,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -67,6 +70,13 @@ public:
     QColor ForeColor = Qt::black;
     QColor BackColor = Qt::white;
 
+    // Many primitives in a row: one painter serves them all, and the screen is updated when the
+    // batch ends (if `show`), not at each primitive. No event may be pumped inside a batch. The
+    // picture is the same as drawing the primitives one by one.
+    void beginBatch();
+    void endBatch(bool show = true);
+    bool batching() const { return batch_ != nullptr; }
+
     // The persistent picture, at device pixels.
     const QImage& image() const { return image_; }
 
@@ -84,9 +94,22 @@ protected:
 private:
     void ensureImage();
     void record(const DrawOp& op);
+    // The batch's painter, or `local` opened on the picture.
+    QPainter& painter(std::optional<QPainter>& local);
+    void drawn();
 
     QImage image_;
     std::vector<DrawOp>* recorder_ = nullptr;
+    std::unique_ptr<QPainter> batch_;
+    // The last primitive drawn in this batch when it was a line: drawing it again changes no
+    // pixel, so a run of records that fall on the same pixels draws once.
+    struct LastLine {
+        QPoint a, b;
+        QRgb colour;
+        int width;
+        LineStyle style;
+    };
+    std::optional<LastLine> lastLine_;
 };
 
 // Prints an image of the window's client area (its drawing and its visible controls) as one
