@@ -6,37 +6,14 @@
 #include "platform/grid.h"
 #include "tests/logger_data/plot_fixture.h"
 #include "tests/support/panel_fixture.h"
+#include "tests/support/test_support.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-#include <functional>
 
 using testing::AtCaption;
 using testing::PanelFixture;
-
-namespace {
-
-// Runs `action` with every caption the window takes.
-class OnCaption : public QObject {
-public:
-    OnCaption(QWidget* w, std::function<void(const QString&)> action) : w_(w), action_(std::move(action)) {
-        w->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::WindowTitleChange)
-            action_(w_->windowTitle());
-        return false;
-    }
-
-private:
-    QWidget* w_;
-    std::function<void(const QString&)> action_;
-};
-
-} // namespace
 
 class TestPlotFromPanel : public QObject {
     Q_OBJECT
@@ -77,8 +54,8 @@ void TestPlotFromPanel::plotHoldsThePollAndTheSamplerThenGivesThemBack() {
     bool timersOff = true;
     AtCaption first(plot, "1 Records Completed", [&] { pollsAtStart = polls.count(); });
     // Every progress caption, down to the last one before the chart is done.
-    OnCaption progress(plot, [&](const QString& caption) {
-        if (!caption.endsWith("Records Completed"))
+    testing::OnEvent progress(plot, QEvent::WindowTitleChange, [&] {
+        if (!plot->windowTitle().endsWith("Records Completed"))
             return;
         pollsNearEnd = polls.count();
         timersOff = timersOff && !f.panel->Timer1.isActive() && !f.panel->Timer2.isActive();

@@ -131,6 +131,17 @@ void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text) {
     QCOMPARE(edit->text(), text.chopped(1));
 }
 
+OnEvent::OnEvent(QObject* watched, QEvent::Type type, std::function<void()> action)
+    : watched_(watched), type_(type), action_(std::move(action)) {
+    watched->installEventFilter(this);
+}
+
+bool OnEvent::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == watched_ && e->type() == type_)
+        action_();
+    return false;
+}
+
 QString pressEditKeys(QLineEdit* edit, const QList<int>& keys) {
     edit->setFocus();
     for (const int key : keys) {

@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 
 #include <QByteArray>
+#include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -43,6 +44,20 @@ public:
 };
 
 // Records every caption a window is given, progress captions included.
+// Runs `action` at every event of `type` that reaches `watched`.
+class OnEvent : public QObject {
+public:
+    OnEvent(QObject* watched, QEvent::Type type, std::function<void()> action);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QObject* watched_;
+    QEvent::Type type_;
+    std::function<void()> action_;
+};
+
 class CaptionLog : public QObject {
 public:
     explicit CaptionLog(QWidget* w);
