@@ -7,9 +7,9 @@
 #include "logger_data/number_text.h"
 #include "logger_data/plot_range.h"
 #include "logger_data/plot_rules.h"
+#include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/grid.h"
-#include "platform/clock.h"
 #include "platform/pump.h"
 #include "platform/twips.h"
 

@@ -3,9 +3,9 @@
 #include <QLatin1StringView>
 #include <cfenv>
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <system_error>
-#include <cmath>
 
 namespace {
 
@@ -23,8 +23,7 @@ bool isAsciiDigit(QChar c) {
 }
 
 // Length of the leading number in `s` (no blanks), 0 when there is none.
-template <typename Text>
-int leadingNumberLength(const Text& s, bool* hasDigits) {
+template <typename Text> int leadingNumberLength(const Text& s, bool* hasDigits) {
     int i = 0;
     if (i < s.size() && QChar(s[i]) == QLatin1Char('-'))
         ++i;
