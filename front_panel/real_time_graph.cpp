@@ -9,6 +9,7 @@
 #include "platform/twips.h"
 
 #include <QResizeEvent>
+#include <algorithm>
 
 using platform::px;
 using platform::QBColor;
@@ -119,8 +120,13 @@ void RealTimeGraph::Timer1_Timer() {
     }
     st.GraphSweepX = S;
 
-    s.FillRect(X0 + S + 1, Y0 + 3, X0 + S + 1 + d, Y0 - H - 5, QBColor(kRed));
-    s.FillRect(X0 + S, Y0 + 3, X0 + S + d, Y0 - H - 5, QBColor(kWhite));
+    // The cursor is a line one unit wide, but never narrower than a pixel: a unit is less than
+    // a pixel, and the blank strip drawn over it would otherwise hide it on some ticks.
+    const double px = platform::DrawSurface::UnitsPerPixelX;
+    s.FillRect(X0 + S + 1, Y0 + 3, X0 + S + d + std::max(1.0, px), Y0 - H - 5, QBColor(kRed));
+    // The strip ahead of the write position is blanked column by column as the sweep enters it;
+    // a new sweep also blanks the column the left edge lies in, which no strip before it holds.
+    s.FillRect(X0 + S - (S == 0 ? px : 0), Y0 + 3, X0 + S + d, Y0 - H - 5, QBColor(kWhite));
 
     const PlotGeometry g = plotGeometry();
     DrawPlotGrid(s, g, st.GridColor);

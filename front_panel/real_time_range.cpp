@@ -39,7 +39,7 @@ KeyKind classify(const QKeyEvent& e, const QString& allowed) {
     if (e.key() == Qt::Key_Backspace || e.key() == Qt::Key_Tab || e.key() == Qt::Key_Backtab)
         return KeyKind::Pass;
     const QString t = e.text();
-    if (t.isEmpty())
+    if (!platform::TypesCharacter(t))
         return KeyKind::Pass;
     return t.size() == 1 && allowed.contains(t[0]) ? KeyKind::Pass : KeyKind::Reject;
 }

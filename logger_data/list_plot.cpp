@@ -7,12 +7,12 @@
 #include "logger_data/number_text.h"
 #include "logger_data/plot_range.h"
 #include "logger_data/plot_rules.h"
+#include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/grid.h"
 #include "platform/pump.h"
 #include "platform/twips.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QResizeEvent>
 #include <cmath>
@@ -22,8 +22,9 @@ using platform::px;
 using platform::rectTwips;
 
 namespace {
-constexpr qint64 kShowEveryMs = 40;
-}
+constexpr double kPumpEverySeconds = 0.02;
+constexpr double kShowEverySeconds = 0.05;
+} // namespace
 
 ListPlot::ListPlot(LoggerContext& ctx) : platform::Form(ctx.panel), ctx_(ctx) {
     setObjectName(QStringLiteral("ListPlot"));
@@ -145,6 +146,13 @@ void ListPlot::failPlot() {
     startMainTimers();
 }
 
+namespace {
+// A cell of the source list, read through the grid's cell API only.
+QString cellOf(const platform::Grid& grid, long long row, int col) {
+    return grid.textAt(static_cast<int>(row), col);
+}
+} // namespace
+
 void ListPlot::PlotGrid(platform::Grid& grid) {
     PlotState& p = ctx_.app->plot;
     const QString caption = windowTitle();
@@ -158,53 +166,77 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
     const double min = NumberOf(p.PlotValueMin);
     const double max = NumberOf(p.PlotValueMax);
     const QColor black(0, 0, 0);
-    const QColor gridColour =
-        platform::QBColor(static_cast<int>(RoundHalfEven(ctx_.app->liveGraph.GridColor)));
+    const double gridColor = ctx_.app->liveGraph.GridColor;
+    const QColor gridColour = platform::QBColor(static_cast<int>(RoundHalfEven(gridColor)));
     const long long from = std::llround(p.PlotFromRecord);
     const long long to = std::llround(p.PlotToRecord);
     const long long n = std::llround(p.PlotRecordCount);
     double lastY = 0;
+    long long rows = source->rows();
 
-    // The chart goes to the screen some dozens of times a second, not at every record's pump:
-    // copying the picture each time would cost more than drawing it.
-    QElapsedTimer shown;
-    shown.start();
-    Surface->setUpdatesEnabled(false);
+    // Every record redraws the grid before its point, so the finished chart shows the grid over
+    // all but the last record's drawing: the grid is drawn where events are pumped (for the
+    // chart so far) and once more before the last record, which gives the same picture.
+    // Events are pumped often enough for a close, resize or click to act at once; the caption
+    // and the picture on the screen change only as often as a person can see.
+    double nextPump = 0;
+    double nextShow = 0;
     const auto end = [&] {
         plotting_ = false;
         if (surface)
-            surface->setUpdatesEnabled(true);
+            surface->endBatch();
+    };
+    const auto leaveRowAt = [&](long long row) {
+        if (source && row >= 1 && row < source->rows())
+            source->setRow(static_cast<int>(row));
     };
 
-    for (long long i = from; i <= to; ++i) {
-        setWindowTitle(PlotProgressCaption(i));
-        if (shown.elapsed() >= kShowEveryMs) {
-            Surface->setUpdatesEnabled(true);
-            shown.restart();
+    Surface->beginBatch();
+    long long i = from;
+    for (; i <= to; ++i) {
+        const double now = platform::monotonicSeconds();
+        bool gridDrawn = false;
+        if (i == from || now >= nextPump) {
+            const bool show = i == from || now >= nextShow;
+            if (show) {
+                setWindowTitle(PlotProgressCaption(i));
+                nextShow = now + kShowEverySeconds;
+            }
+            Surface->endBatch(show);
+            leaveRowAt(i - 1);
+            platform::pumpEvents();
+            if (hold.gone()) {
+                // Unloaded from inside the pump: draw nothing more, but give the main window back
+                // its poll and sampler.
+                end();
+                startMainTimers();
+                return;
+            }
+            if (resizedWhilePlotting_)
+                break; // the redraw starts over at the new size
+            if (!source) {
+                end();
+                failPlot();
+                return;
+            }
+            rows = source->rows();
+            nextPump = platform::monotonicSeconds() + kPumpEverySeconds;
+            Surface->beginBatch();
+            DrawPlotGrid(*Surface, g, gridColor);
+            gridDrawn = true;
         }
-        platform::pumpEvents();
-        if (hold.gone()) {
-            // Unloaded from inside the pump: draw nothing more, but give the main window back
-            // its poll and sampler.
-            end();
-            startMainTimers();
-            return;
-        }
-        Surface->setUpdatesEnabled(false);
-        if (resizedWhilePlotting_)
-            break; // the redraw starts over at the new size
-        if (!source || i < 1 || i >= source->rows()) {
+        if (i < 1 || i >= rows) {
+            leaveRowAt(i - 1);
             end();
             failPlot();
             return;
         }
-        source->setRow(static_cast<int>(i));
         p.PointOffsetX += p.PlotStepX;
         const double x = g.X0 + p.PointOffsetX;
-        DrawPlotGrid(*Surface, g, ctx_.app->liveGraph.GridColor);
+        if (i == to && !gridDrawn)
+            DrawPlotGrid(*Surface, g, gridColor);
 
-        source->setCol(2);
-        const double height = PlotReadingHeight(source->text(), min, max, g.H);
+        const double height = PlotReadingHeight(cellOf(*source, i, 2), min, max, g.H);
         if (p.LastPointX != 0 && p.PointOffsetX != 0)
             Surface->Line(p.LastPointX, lastY, x, g.Y0 - height, black);
         lastY = g.Y0 - height;
@@ -214,8 +246,7 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
         switch (PlotTimeMark(i - from + 1, n)) {
         case TimeMark::Label: {
             DrawTimeLine(*Surface, g, x, gridColour);
-            source->setCol(1);
-            const QString time = source->text().right(8);
+            const QString time = cellOf(*source, i, 1).right(8);
             const double w = Surface->TextWidth(time);
             Surface->CurrentX = x - w / 2 - (i == from ? 10 : 0) - (i == to ? 10 : 0);
             Surface->CurrentY = g.Y0 + 10;
@@ -230,6 +261,10 @@ void ListPlot::PlotGrid(platform::Grid& grid) {
             break;
         }
     }
+    // The list is left on the last record plotted, at the column read last.
+    leaveRowAt(std::min(i, to));
+    if (source)
+        source->setCol(i > to && PlotTimeMark(to - from + 1, n) == TimeMark::Label ? 1 : 2);
     end();
     setWindowTitle(caption);
     startMainTimers();

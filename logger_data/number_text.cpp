@@ -1,7 +1,11 @@
 #include "logger_data/number_text.h"
 
+#include <QLatin1StringView>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -14,20 +18,24 @@ QString withoutBlanks(const QString& text) {
     return s;
 }
 
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
 // Length of the leading number in `s` (no blanks), 0 when there is none.
-int leadingNumberLength(const QString& s, bool* hasDigits) {
+template <typename Text> int leadingNumberLength(const Text& s, bool* hasDigits) {
     int i = 0;
-    if (i < s.size() && s[i] == QLatin1Char('-'))
+    if (i < s.size() && QChar(s[i]) == QLatin1Char('-'))
         ++i;
     bool digits = false;
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+    while (i < s.size() && isAsciiDigit(QChar(s[i]))) {
         ++i;
         digits = true;
     }
-    if (i < s.size() && s[i] == QLatin1Char('.')) {
+    if (i < s.size() && QChar(s[i]) == QLatin1Char('.')) {
         int j = i + 1;
         bool fraction = false;
-        while (j < s.size() && s[j].isDigit() && s[j].unicode() < 128) {
+        while (j < s.size() && isAsciiDigit(QChar(s[j]))) {
             ++j;
             fraction = true;
         }
@@ -43,16 +51,30 @@ int leadingNumberLength(const QString& s, bool* hasDigits) {
 } // namespace
 
 double LeadingNumber(const QString& text) {
-    const QString s = withoutBlanks(text);
+    // Plots read this for every record: the characters a number can hold, blanks skipped, go to
+    // a plain byte string; the number ends at any other character.
+    std::string s;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u' ' || u == u'\t')
+            continue;
+        if (!((u >= u'0' && u <= u'9') || u == u'-' || u == u'.'))
+            break;
+        s.push_back(static_cast<char>(u));
+    }
     bool digits = false;
-    const int n = leadingNumberLength(s, &digits);
+    const int n = leadingNumberLength(QLatin1StringView(s.data(), static_cast<qsizetype>(s.size())), &digits);
     if (!digits)
         return 0;
-    QString number = s.left(n);
-    if (number.endsWith(QLatin1Char('.')))
-        number.chop(1);
-    // QString::toDouble reads the C locale's point whatever the user's locale is.
-    return number.toDouble();
+    s.resize(static_cast<size_t>(n));
+    if (s.back() == '.')
+        s.pop_back();
+    // Read with a point whatever the user's locale is.
+    double value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (error == std::errc() && end == s.data() + s.size())
+        return value;
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())).toDouble();
 }
 
 bool IsWholeNumberText(const QString& text) {

@@ -151,8 +151,8 @@ bool PlotRange::eventFilter(QObject* watched, QEvent* e) {
         KeyAscii = kEnter;
     else if (k->key() == Qt::Key_Backspace)
         KeyAscii = kBackspace;
-    else if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->text().isEmpty())
-        return false; // moves the focus or the cursor; no character is typed
+    else if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || !platform::TypesCharacter(k->text()))
+        return false; // moves the focus or edits the box; no character is typed
     else
         KeyAscii = k->text().at(0).unicode();
 

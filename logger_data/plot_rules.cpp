@@ -3,17 +3,23 @@
 #include "logger_data/chart_frame.h"
 #include "logger_data/number_text.h"
 
-ReadingRange ClassifyPlotReading(const QString& text, double min, double max) {
-    const double v = LeadingNumber(text);
+namespace {
+ReadingRange classify(const QString& text, double v, double min, double max) {
     if (text == QLatin1String("OL") || text == QLatin1String("----") || v > max)
         return ReadingRange::Over;
     if (text == QLatin1String("-OL") || v < min)
         return ReadingRange::Under;
     return ReadingRange::Inside;
 }
+} // namespace
+
+ReadingRange ClassifyPlotReading(const QString& text, double min, double max) {
+    return classify(text, LeadingNumber(text), min, max);
+}
 
 double PlotReadingHeight(const QString& text, double min, double max, double h) {
-    switch (ClassifyPlotReading(text, min, max)) {
+    const double v = LeadingNumber(text);
+    switch (classify(text, v, min, max)) {
     case ReadingRange::Over:
         return OverRangeHeight(h);
     case ReadingRange::Under:
@@ -21,7 +27,7 @@ double PlotReadingHeight(const QString& text, double min, double max, double h) 
     case ReadingRange::Inside:
         break;
     }
-    return ScaleReading(LeadingNumber(text), min, max, h);
+    return ScaleReading(v, min, max, h);
 }
 
 TimeMark PlotTimeMark(long long k, long long n) {

@@ -53,8 +53,43 @@ double DrawSurface::ScaleHeight() const {
 void DrawSurface::ensureImage() {
     if (image_.size() == size() && !image_.isNull())
         return;
+    const bool batching = batch_ != nullptr;
+    batch_.reset();
     image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image_.fill(BackColor);
+    lastLine_.reset();
+    if (batching)
+        batch_ = std::make_unique<QPainter>(&image_);
+}
+
+void DrawSurface::beginBatch() {
+    if (batch_)
+        return;
+    ensureImage();
+    batch_ = std::make_unique<QPainter>(&image_);
+    lastLine_.reset();
+}
+
+void DrawSurface::endBatch(bool show) {
+    if (!batch_)
+        return;
+    batch_.reset();
+    lastLine_.reset();
+    if (show)
+        update();
+}
+
+QPainter& DrawSurface::painter(std::optional<QPainter>& local) {
+    ensureImage();
+    if (batch_)
+        return *batch_;
+    local.emplace(&image_);
+    return *local;
+}
+
+void DrawSurface::drawn() {
+    if (!batch_)
+        update();
 }
 
 void DrawSurface::record(const DrawOp& op) {
@@ -63,8 +98,12 @@ void DrawSurface::record(const DrawOp& op) {
 }
 
 void DrawSurface::Cls() {
+    const bool batching = batch_ != nullptr;
+    batch_.reset();
     image_ = QImage();
     ensureImage();
+    if (batching)
+        batch_ = std::make_unique<QPainter>(&image_);
     CurrentX = 0;
     CurrentY = 0;
     record(DrawOp{DrawOp::Kind::Clear, 0, 0, 0, 0, BackColor, 0, LineStyle::Solid, {}});
@@ -74,9 +113,16 @@ void DrawSurface::Cls() {
 void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor& colour) {
     record(DrawOp{DrawOp::Kind::Line, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
     ensureImage();
-    QPainter p(&image_);
+    const QPoint a(toPixelX(x1), toPixelY(y1));
+    const QPoint b(toPixelX(x2), toPixelY(y2));
+    const LastLine line{a, b, colour.rgb(), std::max(1, DrawWidth), DrawStyle};
+    if (batch_ && lastLine_ && lastLine_->a == a && lastLine_->b == b && lastLine_->colour == line.colour &&
+        lastLine_->width == line.width && lastLine_->style == line.style)
+        return;
+    std::optional<QPainter> local;
+    QPainter& p = painter(local);
     QPen pen(colour);
-    pen.setWidth(std::max(1, DrawWidth));
+    pen.setWidth(line.width);
     if (DrawStyle == LineStyle::Dot) {
         // One pixel on, one off, along the line.
         pen.setCapStyle(Qt::FlatCap);
@@ -85,47 +131,45 @@ void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor&
         pen.setCapStyle(Qt::SquareCap);
     }
     p.setPen(pen);
-    const QPoint a(toPixelX(x1), toPixelY(y1));
-    const QPoint b(toPixelX(x2), toPixelY(y2));
     if (a == b)
         p.drawPoint(a);
     else
         p.drawLine(a, b);
-    update();
+    lastLine_ = line;
+    drawn();
 }
 
 void DrawSurface::FillRect(double x1, double y1, double x2, double y2, const QColor& colour) {
     record(DrawOp{DrawOp::Kind::FillRect, x1, y1, x2, y2, colour, DrawWidth, DrawStyle, {}});
-    ensureImage();
-    // The edges round to pixel edges, so strips side by side tile without overlap (the live
-    // graph's red cursor stands next to the strip it blanks, never under it). A strip that
-    // covers no pixel centre takes the pixel that holds its left edge.
+    // A point or line at x lands in column round(x), which begins half a pixel before x. A box
+    // takes the columns whose beginning it holds, (x1, x2]: boxes side by side tile without
+    // overlap, and a box narrower than a pixel takes a column only where a new one begins, never
+    // the column a point just left of it was drawn in (the live graph blanks the strip ahead of
+    // its write position and must not wipe the mark it has just drawn). Rows are taken from the
+    // top corner's to the bottom corner's, both included.
     const double lx = std::min(x1, x2) * kPixelsPerUnitX, rx = std::max(x1, x2) * kPixelsPerUnitX;
     const double ty = std::min(y1, y2) * kPixelsPerUnitY, by = std::max(y1, y2) * kPixelsPerUnitY;
-    int l = roundToPixel(lx), r = roundToPixel(rx), t = roundToPixel(ty), b = roundToPixel(by);
-    if (r <= l) {
-        l = static_cast<int>(std::floor(lx));
-        r = l + 1;
-    }
-    if (b <= t) {
-        t = static_cast<int>(std::floor(ty));
-        b = t + 1;
-    }
-    QPainter p(&image_);
-    p.fillRect(QRect(l, t, r - l, b - t), colour);
-    update();
+    const int l = roundToPixel(lx) + 1, r = roundToPixel(rx) + 1;
+    const int t = roundToPixel(ty), b = roundToPixel(by) + 1;
+    lastLine_.reset();
+    if (r <= l || b <= t)
+        return;
+    std::optional<QPainter> local;
+    painter(local).fillRect(QRect(l, t, r - l, b - t), colour);
+    drawn();
 }
 
 void DrawSurface::Print(const QString& text) {
     record(DrawOp{DrawOp::Kind::Text, CurrentX, CurrentY, CurrentX, CurrentY, ForeColor, DrawWidth, DrawStyle,
                   text});
-    ensureImage();
-    QPainter p(&image_);
+    lastLine_.reset();
+    std::optional<QPainter> local;
+    QPainter& p = painter(local);
     p.setFont(font());
     p.setPen(ForeColor);
     const QFontMetricsF fm(font());
     p.drawText(QPointF(toPixelX(CurrentX), toPixelY(CurrentY) + fm.ascent()), text);
-    update();
+    drawn();
 }
 
 double DrawSurface::TextWidth(const QString& text) const {

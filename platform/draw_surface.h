@@ -12,8 +12,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -39,6 +42,8 @@ class DrawSurface : public QWidget {
 public:
     static constexpr double TwipsPerUnitX = 11.894;
     static constexpr double TwipsPerUnitY = 15.0;
+    // One device pixel across, in x units.
+    static constexpr double UnitsPerPixelX = 15.0 / TwipsPerUnitX;
 
     explicit DrawSurface(QWidget* parent = nullptr);
 
@@ -49,7 +54,9 @@ public:
     void Cls();
     // A line from (x1, y1) to (x2, y2), both ends drawn, in DrawWidth and DrawStyle.
     void Line(double x1, double y1, double x2, double y2, const QColor& colour);
-    // A filled rectangle with corners (x1, y1) and (x2, y2), at least one pixel each way.
+    // A filled rectangle with corners (x1, y1) and (x2, y2): the columns that begin inside
+    // (x1, x2] and the rows from y1's to y2's, both included. A box narrower than a pixel may
+    // take no column at all.
     void FillRect(double x1, double y1, double x2, double y2, const QColor& colour);
     // Text with its top-left corner at the current position, in ForeColor.
     void Print(const QString& text);
@@ -62,6 +69,13 @@ public:
     LineStyle DrawStyle = LineStyle::Solid;
     QColor ForeColor = Qt::black;
     QColor BackColor = Qt::white;
+
+    // Many primitives in a row: one painter serves them all, and the screen is updated when the
+    // batch ends (if `show`), not at each primitive. No event may be pumped inside a batch. The
+    // picture is the same as drawing the primitives one by one.
+    void beginBatch();
+    void endBatch(bool show = true);
+    bool batching() const { return batch_ != nullptr; }
 
     // The persistent picture, at device pixels.
     const QImage& image() const { return image_; }
@@ -80,9 +94,22 @@ protected:
 private:
     void ensureImage();
     void record(const DrawOp& op);
+    // The batch's painter, or `local` opened on the picture.
+    QPainter& painter(std::optional<QPainter>& local);
+    void drawn();
 
     QImage image_;
     std::vector<DrawOp>* recorder_ = nullptr;
+    std::unique_ptr<QPainter> batch_;
+    // The last primitive drawn in this batch when it was a line: drawing it again changes no
+    // pixel, so a run of records that fall on the same pixels draws once.
+    struct LastLine {
+        QPoint a, b;
+        QRgb colour;
+        int width;
+        LineStyle style;
+    };
+    std::optional<LastLine> lastLine_;
 };
 
 // Prints an image of the window's client area (its drawing and its visible controls) as one

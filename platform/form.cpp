@@ -45,4 +45,11 @@ Form::Hold::~Hold() {
         form_->deleteLater();
 }
 
+bool TypesCharacter(const QString& keyText) {
+    for (const QChar c : keyText)
+        if (c.isPrint())
+            return true;
+    return false;
+}
+
 } // namespace platform

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 class QCloseEvent;
@@ -57,5 +58,9 @@ enum class TopEdge { MainWindowTop, ScreenTop };
 // Moves `window` just right of `mainWindow` (left edge at its right edge), the top edge level with
 // the main window's or at the screen's top. Does nothing without a main window.
 void placeBesideMainWindow(QWidget& window, const QWidget* mainWindow, TopEdge top = TopEdge::MainWindowTop);
+
+// True when a key's text holds a character it types. Delete, the arrows, Home and End type
+// none (Delete comes with the control character 0x7f): a box's key filter lets them edit as usual.
+bool TypesCharacter(const QString& keyText);
 
 } // namespace platform

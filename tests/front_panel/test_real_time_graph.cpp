@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTest>
 #include <cmath>
+#include <set>
 
 using platform::DrawOp;
 using testing::SamplerFixture;
@@ -87,6 +88,9 @@ private slots:
     void graphAgainStartsAFreshOne();
     void shrinkSnapsBackAndRedraws();
     void traceShowsInTheWindow();
+    void sweepKeepsMarksAndCursor_data();
+    void sweepKeepsMarksAndCursor();
+    void underRangeTraceGoesWithTheNextSweep();
     void printsTheWindow();
     void failedPrintKeepsWindowAndChart();
     void followsTheMeter();
@@ -162,12 +166,14 @@ void TestRealTimeGraph::firstTickDrawsNoSegmentAndATimeLabel() {
     QVERIFY(traceOf(ops).empty());
     QCOMPARE(f.st().GraphLastX, 60.0f);
     QCOMPARE(f.st().GraphLastY, float(337 - 132));
-    // Red cursor strip, then the white strip to write, then the grid (8 lines).
+    // Red cursor strip (a unit wide, at least a pixel), then the white strip to write, which at
+    // the start of a sweep also takes the column of the left edge; then the grid (8 lines).
+    const double px = platform::DrawSurface::UnitsPerPixelX;
     QCOMPARE(ops[0].kind, Kind::FillRect);
     QCOMPARE(ops[0].colour, QColor(255, 0, 0));
-    QCOMPARE(QPointF(ops[0].x1, ops[0].x2), QPointF(61, 62));
+    QCOMPARE(QPointF(ops[0].x1, ops[0].x2), QPointF(61, 61 + px));
     QCOMPARE(ops[1].colour, kWhite);
-    QCOMPARE(QPointF(ops[1].x1, ops[1].x2), QPointF(60, 61));
+    QCOMPARE(QPointF(ops[1].x1, ops[1].x2), QPointF(60 - px, 61));
     // The time label at X0: a dotted mark, the white box, the clock time 5 units left of the box.
     const auto text =
         std::find_if(ops.begin(), ops.end(), [](const DrawOp& op) { return op.kind == Kind::Text; });
@@ -407,6 +413,95 @@ void TestRealTimeGraph::traceShowsInTheWindow() {
     g->show();
     QVERIFY(QTest::qWaitForWindowExposed(g));
     QCOMPARE(g->grab().toImage(), last);
+}
+
+void TestRealTimeGraph::sweepKeepsMarksAndCursor_data() {
+    QTest::addColumn<int>("width"); // client width in pixels; 0 keeps the opening size
+    QTest::addColumn<int>("counts");
+    for (const int width : {0, 700, 1280})
+        for (const int counts : {10, 360, 1000, 7200, 864000})
+            QTest::addRow("%d px, %d counts", width, counts) << width << counts;
+}
+
+// Every time line and short tick drawn stays until the sweep comes round again, and the red
+// cursor shows right of the write position after every tick, whatever the width and the step.
+void TestRealTimeGraph::sweepKeepsMarksAndCursor() {
+    QFETCH(int, width);
+    QFETCH(int, counts);
+    GraphFixture f;
+    RealTimeGraph* g = f.graph();
+    if (width)
+        g->resize(width, g->height());
+    LiveGraphState& st = f.app.liveGraph;
+    const double X0 = st.GraphX0, Y0 = st.GraphY0, H = st.GraphPlotHeight, W = st.GraphPlotWidth;
+    const float d = st.GraphPlotWidth / counts;
+    st.GraphStepX = d;
+    f.panel->LblValue->setText(QStringLiteral("300"));
+
+    // Whole sweeps where they are short; around the marks at 120 and 150 where they are long.
+    std::vector<std::pair<double, double>> spans;
+    if (counts <= 8000)
+        spans = {{0, W}};
+    else
+        spans = {{118.5, 122.5}, {148.5, 152.5}};
+    std::set<int> lineColumns, tickColumns;
+    const QImage& img = g->Surface->image();
+    const int cursorRow = int(Y0 - 3 * H / 16);
+    int ticks = 0;
+    for (const auto& [from, to] : spans) {
+        // A long span is entered a few units early: the cursor is built up by the ticks before.
+        st.GraphSweepX = from == 0 ? -d : float(from - 3) - d;
+        while (st.GraphSweepX + d < to) {
+            f.ops.clear();
+            g->Timer1_Timer();
+            ++ticks;
+            for (const DrawOp& op : f.ops)
+                if (op.kind == Kind::Line && op.colour == kGrey && op.x1 == op.x2)
+                    (op.style == platform::LineStyle::Dot ? lineColumns : tickColumns)
+                        .insert(platform::DrawSurface::toPixelX(op.x1));
+            const double S = st.GraphSweepX;
+            const int c = platform::DrawSurface::toPixelX(X0 + S);
+            // A step this long can put the cursor past the window's right edge.
+            if (S < from || platform::DrawSurface::toPixelX(X0 + S + d) + 1 >= img.width())
+                continue;
+            bool red = false;
+            for (int x = c + 1; x <= platform::DrawSurface::toPixelX(X0 + S + d) + 2 && !red; ++x)
+                red = img.pixelColor(x, cursorRow) == QColor(255, 0, 0);
+            if (!red)
+                QFAIL(qPrintable(QStringLiteral("no cursor after the tick at S = %1").arg(S)));
+        }
+    }
+    QVERIFY(ticks > 0);
+    QVERIFY(!lineColumns.empty());
+    QVERIFY(counts == 10 || !tickColumns.empty()); // steps of 36 units miss every 30th
+    for (const int x : lineColumns) {
+        int grey = 0;
+        for (int y = int(Y0 - H); y < int(Y0); ++y)
+            grey += img.pixelColor(x, y) == kGrey;
+        QVERIFY2(grey >= H / 4, qPrintable(QStringLiteral("time line at column %1 is gone").arg(x)));
+    }
+    for (const int x : tickColumns) {
+        QVERIFY2(img.pixelColor(x, int(std::lround(Y0 - 3.9 * H / 8))) == kGrey &&
+                     img.pixelColor(x, int(std::lround(Y0 - 4.1 * H / 8))) == kGrey,
+                 qPrintable(QStringLiteral("short tick at column %1 is gone").arg(x)));
+    }
+}
+
+// A reading below the range is drawn 3 units under the baseline; the next sweep blanks it too.
+void TestRealTimeGraph::underRangeTraceGoesWithTheNextSweep() {
+    GraphFixture f;
+    const QImage& img = f.graph()->Surface->image();
+    const int x = platform::DrawSurface::toPixelX(60 + 10), under = 337 + 3, over = 337 - 264 - 5;
+    for (int i = 0; i < 20; ++i)
+        f.tick(i < 15 ? QStringLiteral("-5") : QStringLiteral("OL"));
+    QCOMPARE(img.pixelColor(x, under), kBlack);
+    QCOMPARE(img.pixelColor(platform::DrawSurface::toPixelX(60 + 17), over), kBlack);
+    while (f.st().GraphSweepX != 0)
+        f.tick(QStringLiteral("300"));
+    for (int i = 0; i < 25; ++i)
+        f.tick(QStringLiteral("300"));
+    QCOMPARE(img.pixelColor(x, under), kWhite);
+    QCOMPARE(img.pixelColor(platform::DrawSurface::toPixelX(60 + 17), over), kWhite);
 }
 
 void TestRealTimeGraph::printsTheWindow() {

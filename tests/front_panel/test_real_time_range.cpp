@@ -113,6 +113,29 @@ private slots:
         testing::typeIntoBox(edit, typed, text);
     }
 
+    void editingKeysEdit_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Home, Delete in Max") << "TxtMax" << QList<int>{Qt::Key_Home, Qt::Key_Delete} << "200";
+        QTest::newRow("Home, Right, Delete in Min")
+            << "TxtMin" << QList<int>{Qt::Key_Home, Qt::Key_Right, Qt::Key_Delete} << "1";
+        QTest::newRow("End, Left, Delete in Counts")
+            << "TxtCounts" << QList<int>{Qt::Key_End, Qt::Key_Left, Qt::Key_Delete} << "36";
+    }
+    // Keys that type no character edit the box: the filters judge only what is typed.
+    void editingKeysEdit() {
+        QFETCH(QString, box);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, text);
+        RangeFixture f;
+        QVERIFY(f.activate());
+        f.enter(QStringLiteral("2200"), QStringLiteral("10"), QStringLiteral("360"));
+        auto* edit = f.range()->findChild<QLineEdit*>(box);
+        QVERIFY(edit);
+        QCOMPARE(testing::pressEditKeys(edit, keys), text);
+    }
+
     void enterChain() {
         RangeFixture f;
         QVERIFY(f.activate());

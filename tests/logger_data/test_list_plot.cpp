@@ -1,9 +1,13 @@
 #include "assets/assets.h"
+#include "logger_data/chart_frame.h"
 #include "logger_data/data_list.h"
 #include "logger_data/file_list.h"
 #include "logger_data/list_plot.h"
 #include "logger_data/list_plot_launch.h"
+#include "logger_data/number_text.h"
 #include "logger_data/plot_range.h"
+#include "logger_data/plot_rules.h"
+#include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/grid.h"
 #include "platform/printer.h"
@@ -51,9 +55,28 @@ QStringList readingsOf(int n, const std::function<QString(int)>& reading) {
     return r;
 }
 
-// The main window's records and the lists a plot draws from, with the plot's primitives.
+// A clock that reads `step` seconds later each time it is read.
+struct SteppingClock : platform::ClockSource {
+    explicit SteppingClock(double step) : step_(step) {}
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    double monotonic() const override { return t_ += step_; }
+    // The time now, without moving the clock.
+    double peek() const { return t_; }
+
+private:
+    double step_;
+    mutable double t_ = 0;
+};
+
+// The main window's records and the lists a plot draws from, with the plot's primitives. Its
+// clock makes each record of a plot a moment to pump events and show the caption, as a long plot
+// has every few dozen milliseconds.
 struct Plotting : PlotFixture {
     std::vector<DrawOp> ops;
+    SteppingClock clock;
+
+    explicit Plotting(double clockStep = 1.0) : clock(clockStep) { platform::setClockSource(&clock); }
+    ~Plotting() { platform::setClockSource(nullptr); }
 
     DataList* dataList(const QStringList& metric, const QStringList& imperial = {}) {
         app.logger.ListUnitMetric = true;
@@ -166,6 +189,9 @@ private slots:
     void printWhilePlottingHasTheChartSoFar();
     void pixelsOfAShownPlot();
     void valueLabelsStayLeftOfTheAxis_data();
+    void samePictureAsRecordByRecord_data();
+    void samePictureAsRecordByRecord();
+    void longPlotShowsProgressAndStaysResponsive();
     void valueLabelsStayLeftOfTheAxis();
 };
 
@@ -620,6 +646,162 @@ void TestListPlot::valueLabelsStayLeftOfTheAxis() {
                 QVERIFY2(shot.pixelColor(x, y + dy).lightness() > 100,
                          qPrintable(QString("label %1 at %2, %3").arg(i).arg(x).arg(y + dy)));
     }
+}
+
+namespace {
+
+// The chart as the plot's steps draw it record by record, on a surface of its own: the frame,
+// then for every record the grid, the reading's segment and the record's time mark.
+QImage recordByRecord(const ListPlot& w, const platform::Grid& grid, const PlotState& p, double gridColor) {
+    platform::DrawSurface s;
+    s.setFont(w.Surface->font());
+    s.resize(w.Surface->size());
+    const double min = NumberOf(p.PlotValueMin), max = NumberOf(p.PlotValueMax);
+    const PlotGeometry g = *DrawPlotFrame(s, min, max, p.PlotUnitLabel);
+    const QColor black(0, 0, 0);
+    const QColor grey = platform::QBColor(static_cast<int>(RoundHalfEven(gridColor)));
+    const long long from = std::llround(p.PlotFromRecord), to = std::llround(p.PlotToRecord);
+    const long long n = std::llround(p.PlotRecordCount);
+    const float step = static_cast<float>(g.W / p.PlotRecordCount);
+    float offset = -step, lastX = 0;
+    double lastY = 0;
+    for (long long i = from; i <= to; ++i) {
+        offset += step;
+        const double x = g.X0 + offset;
+        DrawPlotGrid(s, g, gridColor);
+        const double height = PlotReadingHeight(grid.textAt(int(i), 2), min, max, g.H);
+        if (lastX != 0 && offset != 0)
+            s.Line(lastX, lastY, x, g.Y0 - height, black);
+        lastY = g.Y0 - height;
+        lastX = static_cast<float>(x);
+        switch (PlotTimeMark(i - from + 1, n)) {
+        case TimeMark::Label: {
+            DrawTimeLine(s, g, x, grey);
+            const QString time = grid.textAt(int(i), 1).right(8);
+            s.CurrentX = x - s.TextWidth(time) / 2 - (i == from ? 10 : 0) - (i == to ? 10 : 0);
+            s.CurrentY = g.Y0 + 10;
+            s.ForeColor = black;
+            s.Print(time);
+            break;
+        }
+        case TimeMark::Tick:
+            DrawTimeTick(s, g, x, grey);
+            break;
+        case TimeMark::None:
+            break;
+        }
+    }
+    return s.image();
+}
+
+} // namespace
+
+void TestListPlot::samePictureAsRecordByRecord_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    // Seconds the clock moves at each reading: 0 draws all in one go, 0.007 pumps events at every
+    // third record and shows the caption at every eighth.
+    QTest::addColumn<double>("clockStep");
+    for (const QSize size : {QSize(392, 364), QSize(640, 480), QSize(1200, 800)}) {
+        const QString at = QString("%1x%2, ").arg(size.width()).arg(size.height());
+        QTest::newRow(qPrintable(at + "all records, full range"))
+            << size << 1 << 6000 << 0.0 << 2200.0 << 0.0;
+        QTest::newRow(qPrintable(at + "middle records, narrow range"))
+            << size << 700 << 5300 << 400.0 << 1500.0 << 0.007;
+        QTest::newRow(qPrintable(at + "nine records")) << size << 2995 << 3003 << 0.0 << 2200.0 << 0.007;
+    }
+}
+
+// The chart drawn in bulk is the chart drawn record by record, pixel for pixel: over many
+// records per pixel, readings out of range and display texts, with events pumped in between.
+void TestListPlot::samePictureAsRecordByRecord() {
+    QFETCH(QSize, size);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(double, clockStep);
+    Plotting f(clockStep);
+    f.dataList(readingsOf(6000, [](int i) {
+        if (i % 997 == 0)
+            return QString("OL");
+        if (i % 1409 == 0)
+            return QString(i % 2 ? "-OL" : "----");
+        // Slow swings with noise and flat runs: many records land on the same pixels.
+        const double v = 1100 + 1050 * std::sin(i / 400.0) + (i % 7) * 9.0 - (i % 13) * 4.0;
+        return QString::number(i % 300 < 60 ? 800.0 : v, 'f', 1);
+    }));
+    PlotState& p = f.app.plot;
+    p.PlotFromRecord = float(from);
+    p.PlotToRecord = float(to);
+    p.PlotRecordCount = float(to - from + 1);
+    p.PlotValueMin = min;
+    p.PlotValueMax = max;
+    ListPlot* w = f.show();
+    QVERIFY(w);
+    if (w->size() != size) {
+        QSignalSpy redrawn(w, &ListPlot::redrawn);
+        w->resize(size);
+        QVERIFY(redrawn.wait(10000));
+        QVERIFY(f.finished(w));
+    }
+    QCOMPARE(w->Surface->size(), size);
+    if (to - from > 100)
+        QVERIFY(f.gridSteps() < (to - from + 1) / 2); // it did not draw record by record
+    const QImage fast = w->Surface->image();
+    const QImage reference = recordByRecord(*w, *f.ctx.dataList->GridM, p, f.app.liveGraph.GridColor);
+    QCOMPARE(fast.size(), reference.size());
+    for (int y = 0; y < fast.height(); ++y)
+        for (int x = 0; x < fast.width(); ++x)
+            if (fast.pixel(x, y) != reference.pixel(x, y)) {
+                fast.save(testing::artifactsDir() + "/plot_fast.png");
+                reference.save(testing::artifactsDir() + "/plot_reference.png");
+                QFAIL(qPrintable(QString("pixel %1, %2 differs").arg(x).arg(y)));
+            }
+}
+
+// The caption shows the progress a few times a second and ends on the window's own caption;
+// other events run every few dozen milliseconds of the plot. Timed on a clock that moves a
+// millisecond each time it is read, about once per record.
+void TestListPlot::longPlotShowsProgressAndStaysResponsive() {
+    Plotting f(0.001);
+    const int n = 5000;
+    f.dataList(readingsOf(n, [](int i) { return QString::number(i % 2200); }));
+    std::vector<double> pumps;
+    QTimer other; // a zero timer runs at every pump
+    QObject::connect(&other, &QTimer::timeout, [&] { pumps.push_back(f.clock.peek()); });
+    ShowListPlot(f.ctx);
+    ListPlot* w = f.ctx.listPlot;
+    QStringList captions;
+    std::vector<double> captionTimes;
+    testing::OnEvent titles(w, QEvent::WindowTitleChange, [&] {
+        captions << w->windowTitle();
+        captionTimes.push_back(f.clock.peek());
+    });
+    QObject::connect(w, &ListPlot::redrawn, &other, &QTimer::stop);
+    other.start(0);
+    QVERIFY(f.finished(w));
+    const double seconds = f.clock.peek();
+
+    QVERIFY(pumps.size() > 100);
+    for (size_t i = 1; i < pumps.size(); ++i)
+        QVERIFY2(pumps[i] - pumps[i - 1] <= 0.025, qPrintable(QString::number(pumps[i] - pumps[i - 1])));
+    QVERIFY(captions.size() > 10);
+    QVERIFY2(captions.size() <= seconds / 0.05 + 2, qPrintable(QString::number(captions.size())));
+    QCOMPARE(captions.last(), QString("Plot Data/File "));
+    long long previous = 0;
+    for (int i = 0; i + 1 < captions.size(); ++i) {
+        const QStringList words = captions[i].split(' ');
+        QCOMPARE(words.mid(1).join(' '), QString("Records Completed"));
+        QVERIFY(words[0].toLongLong() > previous);
+        previous = words[0].toLongLong();
+        if (i > 0)
+            QVERIFY(captionTimes[size_t(i)] - captionTimes[size_t(i) - 1] >= 0.05);
+    }
+    QCOMPARE(f.ctx.dataList->GridM->row(), n);
 }
 
 QTEST_MAIN(TestListPlot)

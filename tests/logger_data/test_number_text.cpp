@@ -23,6 +23,10 @@ private slots:
         QTest::newRow("minus inside digits") << "12-5" << 12.0 << false;
         QTest::newRow("second point") << "1.2.3" << 1.2 << false;
         QTest::newRow("comma is not a separator") << "1,5" << 1.0 << false;
+        QTest::newRow("tab and blank inside") << "\t- 3 .25" << -3.25 << true;
+        QTest::newRow("letters after blanks") << " 7 W" << 7.0 << false;
+        QTest::newRow("past the double range") << QString(400, '9') << qInf() << true;
+        QTest::newRow("non-Latin digits end it") << QString::fromUtf8("5\u0663") << 5.0 << false;
     }
     void leadingNumber() {
         QFETCH(QString, text);

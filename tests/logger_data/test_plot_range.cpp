@@ -32,6 +32,8 @@ private slots:
     void keyFilters_data();
     void keyFilters();
     void pasteOfRefusedCharactersIsDropped();
+    void editingKeysEdit_data();
+    void editingKeysEdit();
     void enterWalksTheBoxesAndActsAsOk();
     void checks_data();
     void checks();
@@ -109,6 +111,31 @@ void TestPlotRange::pasteOfRefusedCharactersIsDropped() {
     QApplication::clipboard()->setText("15");
     d->TxtR1->paste();
     QCOMPARE(d->TxtR1->text(), QString("15"));
+}
+
+void TestPlotRange::editingKeysEdit_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("text");
+    // The boxes open with 0, 2200, 1 and 120.
+    QTest::newRow("Home, Delete in the top") << "TxtT2" << QList<int>{Qt::Key_Home, Qt::Key_Delete} << "200";
+    QTest::newRow("End, Left, Delete in the last record")
+        << "TxtR2" << QList<int>{Qt::Key_End, Qt::Key_Left, Qt::Key_Delete} << "12";
+    QTest::newRow("Home, Delete in the bottom") << "TxtT1" << QList<int>{Qt::Key_Home, Qt::Key_Delete} << "";
+}
+
+// Keys that type no character edit the box: the filters judge only what is typed.
+void TestPlotRange::editingKeysEdit() {
+    QFETCH(QString, box);
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, text);
+    PlotFixture f;
+    f.plotOf(120);
+    PlotRange* d = openDialog(f);
+    QVERIFY(d);
+    auto* edit = d->findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    QCOMPARE(testing::pressEditKeys(edit, keys), text);
 }
 
 void TestPlotRange::enterWalksTheBoxesAndActsAsOk() {

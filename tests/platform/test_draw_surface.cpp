@@ -73,25 +73,34 @@ private slots:
         s.resize(100, 100);
         s.FillRect(20, 30, 10, 10, black); // corners in either order
         const QImage& img = s.image();
+        // Columns that begin inside (10, 20]: the one a point at x = 10 lands in is not taken,
+        // the one a point at x = 20 lands in is. Rows 10 to 30, both included.
         const int l = DrawSurface::toPixelX(10), r = DrawSurface::toPixelX(20);
-        QCOMPARE(img.pixelColor(l, 10), black);
-        QCOMPARE(img.pixelColor(r - 1, 29), black);
-        QCOMPARE(img.pixelColor(r, 29), white);
-        QCOMPARE(img.pixelColor(l, 30), white);
-        QCOMPARE(img.pixelColor(l - 1, 10), white);
-        // Strips one unit wide side by side leave no gap between them; one that covers no
-        // pixel centre still takes a pixel.
+        QCOMPARE(img.pixelColor(l, 20), white);
+        QCOMPARE(img.pixelColor(l + 1, 10), black);
+        QCOMPARE(img.pixelColor(r, 30), black);
+        QCOMPARE(img.pixelColor(r + 1, 20), white);
+        QCOMPARE(img.pixelColor(l + 1, 9), white);
+        QCOMPARE(img.pixelColor(l + 1, 31), white);
+        // Strips one unit wide side by side leave neither a gap nor an overlap.
         s.Cls();
         for (int i = 0; i < 40; ++i)
-            s.FillRect(40 + i, 50, 41 + i, 60, black);
-        for (int x = DrawSurface::toPixelX(40); x < DrawSurface::toPixelX(80); ++x)
-            QCOMPARE(img.pixelColor(x, 55), black);
-        QCOMPARE(img.pixelColor(DrawSurface::toPixelX(80), 55), white);
+            s.FillRect(40 + i, 50, 41 + i, 60, i % 2 ? black : QColor(255, 0, 0));
+        QCOMPARE(img.pixelColor(DrawSurface::toPixelX(40), 55), white);
+        for (int x = DrawSurface::toPixelX(40) + 1; x <= DrawSurface::toPixelX(80); ++x)
+            QVERIFY(img.pixelColor(x, 55) != white);
+        QCOMPARE(img.pixelColor(DrawSurface::toPixelX(80) + 1, 55), white);
+        // A box narrower than a pixel takes the column that begins inside it, or none: never
+        // the column a point drawn at its left edge lands in.
         s.Cls();
-        s.FillRect(41.0 / 0.79293, 70, 41.6 / 0.79293, 70, black); // between two pixel centres
-        QCOMPARE(img.pixelColor(41, 70), black);
-        QCOMPARE(img.pixelColor(42, 70), white);
-        QCOMPARE(img.pixelColor(40, 70), white);
+        const double k = DrawSurface::UnitsPerPixelX;
+        s.FillRect(41.2 * k, 70, 41.7 * k, 70, black); // holds where column 42 begins
+        s.FillRect(44.6 * k, 72, 45.4 * k, 72, black); // holds no beginning
+        QCOMPARE(img.pixelColor(41, 70), white);
+        QCOMPARE(img.pixelColor(42, 70), black);
+        QCOMPARE(img.pixelColor(43, 70), white);
+        for (int x = 43; x <= 47; ++x)
+            QCOMPARE(img.pixelColor(x, 72), white);
     }
 
     void lineWidthAndStyle() {

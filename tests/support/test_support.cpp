@@ -131,6 +131,26 @@ void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text) {
     QCOMPARE(edit->text(), text.chopped(1));
 }
 
+OnEvent::OnEvent(QObject* watched, QEvent::Type type, std::function<void()> action)
+    : watched_(watched), type_(type), action_(std::move(action)) {
+    watched->installEventFilter(this);
+}
+
+bool OnEvent::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == watched_ && e->type() == type_)
+        action_();
+    return false;
+}
+
+QString pressEditKeys(QLineEdit* edit, const QList<int>& keys) {
+    edit->setFocus();
+    for (const int key : keys) {
+        const QString text = key == Qt::Key_Delete ? QStringLiteral("\x7f") : QString();
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(key), text, Qt::NoModifier);
+    }
+    return edit->text();
+}
+
 void tabWalks(const QList<QWidget*>& order) {
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

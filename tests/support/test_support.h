@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 
 #include <QByteArray>
+#include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -43,6 +44,20 @@ public:
 };
 
 // Records every caption a window is given, progress captions included.
+// Runs `action` at every event of `type` that reaches `watched`.
+class OnEvent : public QObject {
+public:
+    OnEvent(QObject* watched, QEvent::Type type, std::function<void()> action);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QObject* watched_;
+    QEvent::Type type_;
+    std::function<void()> action_;
+};
+
 class CaptionLog : public QObject {
 public:
     explicit CaptionLog(QWidget* w);
@@ -73,6 +88,9 @@ private:
 // Types `typed` into `edit` with real key presses: the box then shows `text`, and a Backspace takes
 // its last character off.
 void typeIntoBox(QLineEdit* edit, const QString& typed, const QString& text);
+// Presses the editing keys `keys` in `edit` (which has the focus), each with the text the X
+// server gives it (Delete comes as "\x7f", Home, End and the arrows with none); returns the text.
+QString pressEditKeys(QLineEdit* edit, const QList<int>& keys);
 // Tab, pressed on the focus widget again and again, moves the focus through `order`.
 void tabWalks(const QList<QWidget*>& order);
 
