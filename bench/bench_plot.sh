@@ -2,7 +2,7 @@
 # Plot of a 43 346-record data list, an 86 400-row file list (a day of 1-second recording) and a
 # 2 592 000-row file list (a month) with the windows shown, from the Plot button to the finished
 # chart. Targets: <= 0.15 s, <= 0.25 s and <= 3 s. Runs on the offscreen platform and on a real X
-# server (Xvfb with the xcb platform, on the first free display from :90), where the traffic to
+# server (Xvfb with the xcb platform), where the traffic to
 # the server counts too. Runs each `runs` times (default 5) and prints each run and the medians.
 # Usage: bench/bench_plot.sh [build folder, default build/] [runs] [platforms, default "offscreen xcb"]
 set -euo pipefail
@@ -13,30 +13,7 @@ runs=${2:-5}
 platforms=${3:-offscreen xcb}
 bench_build "$build" bench_plot
 
-xvfb=
-stop_xvfb() { if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi; }
 trap stop_xvfb EXIT
-
-# start_xvfb: an X server on the first free display from :90; sets DISPLAY and $xvfb.
-start_xvfb() {
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb=$!
-        for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            kill -0 "$xvfb" 2>/dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$xvfb" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-            export DISPLAY=":$n"
-            return 0
-        fi
-        xvfb=
-    done
-    echo "no free display for Xvfb" >&2
-    return 1
-}
 
 for platform in $platforms; do
     if [ "$platform" = xcb ]; then start_xvfb; fi

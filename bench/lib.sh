@@ -20,3 +20,30 @@ start_standin() {
     standin=$!
     for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 }
+
+# start_xvfb: a real X server for the xcb platform, on a display Xvfb picks free itself; exports
+# DISPLAY, sets $xvfb to its pid (stop it with stop_xvfb, e.g. from an EXIT trap).
+xvfb=
+start_xvfb() {
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    xvfb=$!
+    local n
+    # The number is written once the server is ready to take clients.
+    if ! read -r -t 10 n <"$fifo"; then
+        rm -f "$fifo"
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    rm -f "$fifo"
+    export DISPLAY=":$n"
+}
+stop_xvfb() {
+    if [ -n "$xvfb" ]; then
+        kill "$xvfb" 2>/dev/null || true
+        wait "$xvfb" 2>/dev/null || true
+        xvfb=
+    fi
+}
