@@ -48,6 +48,6 @@ void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
             SaveGridToFile(*this, *Grid, app_.recording);
         platform::setBusyPointer(false);
     } else if (key == QLatin1String("Print")) {
-        PrintGrid(*this, *Grid, panel_.Timer1);
+        PrintGrid(*this, *Grid, panel_.line);
     }
 }

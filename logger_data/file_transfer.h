@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class QTimer;
+class MeterLine;
 class QWidget;
 namespace platform {
 class CommonDialog;
@@ -22,10 +22,10 @@ void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec);
 // closed, the caption put back and FileChosen cleared either way.
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
 
-// Prints the grid, one line per row in three padded columns, with the poll timer off; rows
+// Prints the grid, one line per row in three padded columns, with polling held; rows
 // appended while it prints are printed too. Returns false after telling the user when nothing
 // could be printed; a print started while one runs is refused.
-bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer);
+bool PrintGrid(QWidget& window, platform::Grid& grid, MeterLine& line);
 
 // The printed line of one row: the three cells filled with blanks to 7, 10 and 15 characters.
 // A longer cell is printed whole, with no blank after it.

@@ -72,6 +72,7 @@ SerialControl::SerialControl(QObject* parent) : QObject(parent), port_(this), re
     reopen_.setInterval(500);
     connect(&reopen_, &QTimer::timeout, this, &SerialControl::tryReopen);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onError);
+    connect(&port_, &QSerialPort::readyRead, this, &SerialControl::readyRead);
 }
 
 bool SerialControl::setSettings(const QString& s) {

@@ -55,6 +55,8 @@ public:
     int openCount() const { return openCount_; }
 
 signals:
+    // Bytes arrived; waits and the poll react to it instead of polling the count.
+    void readyRead();
     void lost();
     void restored();
 
