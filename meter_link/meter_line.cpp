@@ -164,6 +164,10 @@ bool MeterLine::readMemoryPointer(int maxSends) {
     Flush(COM);
     int total = 0;
     for (;;) {
+        if (COM.deviceLost()) { // a pulled cable: nothing to wait for
+            setStatus(QStringLiteral("No COM"));
+            return false;
+        }
         QByteArray reply;
         int sends = 0;
         do {
@@ -174,7 +178,7 @@ bool MeterLine::readMemoryPointer(int maxSends) {
             if (!self)
                 return false;
             reply = COM.input(); // each read replaces the last: a reply split over sends is not assembled
-        } while (reply.size() < 6 && total < maxSends);
+        } while (reply.size() < 6 && total < maxSends && !COM.deviceLost());
         if (reply.size() < 6 || (total >= maxSends && !IsMemoryPointerReply(reply))) {
             setStatus(QStringLiteral("No COM"));
             return false;

@@ -137,6 +137,6 @@ private:
 // before a command's query gives up with a message (5 s).
 constexpr int kPollPointerSends = 1000;
 constexpr int kCommandPointerSends = 250;
-constexpr int kFrameWaits = 8;        // empty one-second waits before "No COM"
-constexpr int kMaxBadFrames = 50;     // frames in a row without their markers
+constexpr int kFrameWaits = 8;    // empty one-second waits before "No COM"
+constexpr int kMaxBadFrames = 50; // frames in a row without their markers
 inline const char* const MeterNotAnswering = "The meter does not answer, try again !";
