@@ -8,8 +8,9 @@ void SamplerPace::restart(double now) {
 }
 
 int SamplerPace::due(double now) {
-    // To the nearest second, so a timer that fires a little early still counts its tick.
-    const long long passed = std::llround(now - origin_);
+    // Whole seconds only: a tick is never counted before its second is over, so a sample's
+    // time (the start plus whole intervals) never runs ahead of the clock by more than one.
+    const long long passed = static_cast<long long>(std::floor(now - origin_));
     long long n = passed - counted_;
     if (n <= 0)
         return 0;

@@ -8,8 +8,8 @@ public:
     // Counting starts afresh at `now` (seconds on the monotonic clock): seconds before it,
     // such as those of a paused sampler, are never counted.
     void restart(double now);
-    // Ticks due since the last call: the seconds passed since the start, to the nearest whole
-    // second, less those already counted. A stall longer than kMaxCatchUp seconds gives that many.
+    // Ticks due since the last call: the whole seconds passed since the start, less those already
+    // counted. A stall longer than kMaxCatchUp seconds gives that many.
     int due(double now);
 
     static constexpr int kMaxCatchUp = 60;
