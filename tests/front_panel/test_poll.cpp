@@ -46,6 +46,7 @@ private slots:
     void captionToggle();
     void firstTickSendsQueryThenStream();
     void fifteenthFrameAsksAgain();
+    void fifteenFramesPerQuery();
     void clearPromptLeavesPollCount();
     void badFramesAreDropped();
     void endlessBadFramesEndTheTick();
@@ -152,6 +153,27 @@ void TestPoll::fifteenthFrameAsksAgain() {
     QVERIFY(cycle(f));
     QCOMPARE(f.meter.commandLetters(), QStringLiteral("AM"));
     QCOMPARE(int(f.app.link.PollCount), 1);
+}
+
+void TestPoll::fifteenFramesPerQuery() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    f.meter.setFramePeriodMs(20);
+    int frames = 0;
+    QList<int> framesAtStream;
+    QObject::connect(&f.meter, &MeterStandIn::commandReceived, [&](const standin::LoggedCommand& c) {
+        if (c.letter == 'M')
+            framesAtStream << frames;
+    });
+    QVERIFY(f.start(false));
+    QObject::connect(f.panel.get(), &Panel::framePainted, [&] { ++frames; });
+    QVERIFY(f.panel->Form_Load());
+    QVERIFY(waitUntil([&] { return framesAtStream.size() >= 4; }, 10.0));
+    for (int i = 1; i < framesAtStream.size(); ++i)
+        QCOMPARE(framesAtStream[i] - framesAtStream[i - 1], 15);
+    // Each query goes out as "A" then "M", nothing else.
+    QVERIFY(f.meter.commandLetters().startsWith(QLatin1String("AM")));
+    QVERIFY(QString(f.meter.commandLetters()).remove(QLatin1Char('A')).remove(QLatin1Char('M')).isEmpty());
 }
 
 void TestPoll::clearPromptLeavesPollCount() {
