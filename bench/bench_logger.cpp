@@ -4,6 +4,7 @@
 #include "front_panel/panel.h"
 #include "logger_data/data_list.h"
 #include "logger_data/logger_context.h"
+#include "meter_link/meter_line.h"
 #include "logger_data/logger_image.h"
 #include "logger_data/memory.h"
 #include "platform/grid.h"
@@ -57,11 +58,11 @@ int download() {
 int decode() {
     AppState app;
     QWidget panel;
-    QTimer timer1;
+    MeterLine line(app.link, app.logger); // no port
     LoggerContext ctx;
     ctx.app = &app;
     ctx.panel = &panel;
-    ctx.Timer1 = &timer1;
+    ctx.line = &line;
     panel.show();
     QByteArray image;
     standin::loggerMemory(QStringLiteral("full"), image);

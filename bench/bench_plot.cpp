@@ -7,6 +7,7 @@
 #include "logger_data/file_list.h"
 #include "logger_data/list_plot.h"
 #include "logger_data/logger_context.h"
+#include "meter_link/meter_line.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
 
@@ -56,12 +57,11 @@ int main(int argc, char** argv) {
     QWidget panel;
     panel.setGeometry(0, 0, 323, 400);
     panel.show();
-    QTimer timer1, timer2;
+    MeterLine line(state.link, state.logger); // no port
     LoggerContext ctx;
     ctx.app = &state;
     ctx.panel = &panel;
-    ctx.Timer1 = &timer1;
-    ctx.Timer2 = &timer2;
+    ctx.line = &line;
 
     state.logger.ListUnitMetric = true;
     ctx.dataList = new DataList(ctx);

@@ -18,14 +18,6 @@ namespace {
 constexpr int kLastFreeAddress = 131059; // at or above it the logger counts as full
 constexpr int kLastAddress = 131071;
 
-// What every way out of the download does: the line cleared, the keys and polling back.
-void endDownload(LoggerContext& ctx) {
-    Flush(*ctx.link->COM);
-    ctx.app->link.PollCount = 0;
-    ctx.app->link.KeyBusy = false;
-    ctx.Timer1->start();
-}
-
 void tell(LoggerContext& ctx, const QString& text) {
     platform::msgBox(ctx.panel, text, platform::MsgIcon::Critical);
 }
@@ -36,16 +28,11 @@ bool gone(const QPointer<Memory>& w) {
 
 // Waits in the event loop until bytes are waiting or the line has been quiet for the silence
 // bound since `lastByte`. False when it timed out or the window went away.
-bool waitForDumpBytes(LoggerContext& ctx, const QPointer<Memory>& w, double& lastByte) {
-    platform::SerialControl& com = *ctx.link->COM;
-    while (com.inBufferCount() == 0) {
+bool waitForDumpBytes(MeterLine& line, const QPointer<Memory>& w, double& lastByte) {
+    while (line.waiting() == 0) {
         const double left = lastByte + kDumpSilenceSeconds - platform::monotonicSeconds();
-        if (left <= 0)
+        if (left <= 0 || !line.waitForBytes(left))
             return false;
-        platform::pumpEventsFor(left);
-        // A handler that ran in the pump (a print's end) may have switched polling back on; a
-        // poll tick now would take the dump's bytes off the line.
-        ctx.Timer1->stop();
         if (gone(w))
             return false;
     }
@@ -71,56 +58,75 @@ QString DumpProgressCaption(int received, int expected) {
 
 void DownloadLoggerMemory(LoggerContext& ctx) {
     AppState& app = *ctx.app;
+    MeterLine& line = *ctx.line;
+    // A click while a command runs starts nothing and leaves a running download and its window
+    // alone.
+    if (line.busy())
+        return;
     if (ctx.memory)
         ctx.memory->Unload();
     app.logger.MemoryFormOpen = false;
-    if (app.link.KeyBusy)
+    MeterCommand command(line);
+    if (!command.taken())
         return;
 
     int restarts = 0;
     for (;;) {
-        ctx.Timer1->stop();
-        app.link.KeyBusy = true;
-        if (!CmdDumpLoggerMemory(*ctx.link)) {
-            tell(ctx, app.logger.MemoryPointer == kEmptyMemoryPointer
-                          ? QStringLiteral("No Data in Memory")
-                          : QStringLiteral("The meter reported a logger end address below its start!"));
-            endDownload(ctx);
+        QPointer<Memory> w = ctx.memory;
+        // The window and both memory labels come first, then "F".
+        const DumpAsked asked = CmdDumpLoggerMemory(line, [&] {
+            if (gone(w))
+                w = new Memory(ctx);
+            w->show();
+            app.logger.MemoryFormOpen = true;
+            w->LblSize->setText(QStringLiteral("128 K"));
+            w->LblRemain->setText(FreeMemoryCaption(app.logger.MemoryPointer));
+            return true;
+        });
+        if (!command.line())
+            return;
+        if (asked != DumpAsked::Sent) {
+            command.end();
+            if (asked == DumpAsked::Silent)
+                tell(ctx, QString::fromLatin1(MeterNotAnswering));
+            else if (asked == DumpAsked::Empty)
+                tell(ctx, app.logger.MemoryPointer == kEmptyMemoryPointer
+                              ? QStringLiteral("No Data in Memory")
+                              : QStringLiteral("The meter reported a logger end address below its start!"));
             return;
         }
         const float pointer = app.logger.MemoryPointer;
-        QPointer<Memory> w = ctx.memory;
-        if (gone(w))
-            w = new Memory(ctx);
-        w->show();
-        app.logger.MemoryFormOpen = true;
-        w->LblSize->setText(QStringLiteral("128 K"));
-        w->LblRemain->setText(FreeMemoryCaption(pointer));
-
         LoggerDumpCollector dump(LoggerDumpLength(pointer));
         double lastByte = platform::monotonicSeconds();
-        LoggerDumpCollector::Step step = dump.readFrom(*ctx.link->COM);
+        LoggerDumpCollector::Step step = dump.readFrom(line);
         while (step == LoggerDumpCollector::Step::More) {
-            w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
-            if (!waitForDumpBytes(ctx, w, lastByte)) {
+            if (!gone(w))
+                w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
+            if (!waitForDumpBytes(line, w, lastByte)) {
+                if (!command.line())
+                    return;
+                command.end();
                 if (!gone(w)) // a closed window is the user's cancel; silence is the meter's fault
                     tell(ctx, QStringLiteral("The meter stopped sending, the download is incomplete!"));
-                endDownload(ctx);
                 return;
             }
-            step = dump.readFrom(*ctx.link->COM);
+            step = dump.readFrom(line);
         }
         if (step == LoggerDumpCollector::Step::Restart) {
             if (++restarts <= kMaxDumpRestarts)
                 continue;
+            command.end();
             tell(ctx, QStringLiteral("The meter sent no valid logger data!"));
-            endDownload(ctx);
+            return;
+        }
+        if (gone(w)) {
+            command.end();
             return;
         }
         w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
 
         const QByteArray image = dump.imageWithEndMark();
-        endDownload(ctx);
+        command.end();
         const LoggerSplit split = SplitLoggerImage(image, app.logger.MemorySets);
         for (const QString& row : split.rows)
             w->GridSet->addItem(row);

@@ -2,9 +2,10 @@
 // It owns the one serial port and the poll and sampler timers.
 #pragma once
 
+#include "front_panel/sampler_pace.h"
 #include "logger_data/logger_context.h"
 #include "meter_link/records.h"
-#include "meter_link/rs232.h"
+#include "meter_link/meter_line.h"
 #include "platform/serial_control.h"
 
 #include <QByteArray>
@@ -49,19 +50,23 @@ public:
     // ---- toolbar and recording (panel_toolbar.cpp), sampler (panel_sampler.cpp) ----
     void Toolbar1_ButtonClick(const QString& key);
     void Timer2_Timer();
+    // The sampler timer's event: runs Timer2_Timer once for every whole second that passed.
+    void Timer2_Elapsed();
+    // Starts the sampler, counting its seconds from now.
+    void startSampler();
 
-    // Controls, named as the program's design names them.
-    platform::SerialControl COM;
-    QTimer Timer1; // poll, 50 ms
-    QTimer Timer2; // sampler, 960 ms
+    // The owner of the serial line: the port, the poll and every command exchange.
+    MeterLine line;
+    // Controls, named as the program's design names them; the port and the poll timer are the line's.
+    platform::SerialControl& COM;
+    QTimer& Timer1; // poll, 50 ms
+    QTimer Timer2;  // sampler, 960 ms
     QLabel* LblCOM = nullptr;
     QLabel* LblValue = nullptr;
     QLabel* LblFileName = nullptr;
     QLabel* LblRec = nullptr;
     QLabel* LblCount = nullptr;
 
-    // The link helpers' view of this window.
-    MeterLink link;
     // The logger, list and plot windows' view of this window.
     LoggerContext loggerContext;
 
@@ -81,14 +86,11 @@ private:
     void buildFace();    // panel_face.cpp
     void buildToolbar(); // panel_toolbar.cpp
 
-    // Bound on frames in a row without their markers before a tick gives up and asks again.
-    static constexpr int kMaxBadFrames = 50;
+    // A frame the line accepted: painted, and counted towards the next pointer query.
+    void frameArrived(const QByteArray& frame);
 
     AppState& app_;
-    bool inTick_ = false;
-    int tickLoopLevel_ = -1; // event-loop level the innermost running tick started at
-    QTimer nestedTicks_;
-    int streamAskedAt_ = -1; // link.exchanges when the poll loop last asked for the stream
+    SamplerPace samplerPace_;
 
     // ---- members of the display mirror and keypad ----
 public:

@@ -5,6 +5,7 @@
 #include "meter_link/decode.h"
 #include "meter_link/meter.h"
 #include "platform/clock.h"
+#include "platform/message_box.h"
 #include "platform/twips.h"
 
 #include <QKeyEvent>
@@ -526,16 +527,15 @@ void Panel::LblCmd_MouseUp(int key) {
     ShapeC[key]->show();
     ShapeR[key]->show();
     Img[key]->show();
-    if (app_.link.KeyBusy)
-        return;
-
-    app_.link.KeyBusy = true;
-    Timer1.stop();
-    // Held time by the time of day: a press across midnight comes out negative, so it is short.
+    // Held time by the time of day, before the exchange: a press across midnight comes out
+    // negative, so it is short.
     const float held = platform::timeOfDay() - app_.link.KeyDownTime;
     const bool longPress = held > KeyPressThreshold;
-    KeyCommand(link, KeyLetter(key, longPress, LblMMA->text()));
-    app_.link.PollCount = 0;
-    app_.link.KeyBusy = false;
-    Timer1.start();
+    MeterCommand command(line);
+    if (!command.taken())
+        return; // another command runs: nothing is sent
+    if (!KeyCommand(line, KeyLetter(key, longPress, LblMMA->text())) && command.line()) {
+        command.end();
+        platform::msgBox(this, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
+    }
 }

@@ -2,6 +2,7 @@
 #include "front_panel/panel.h"
 
 #include "front_panel/real_time_list.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 
 #include <QDir>
@@ -52,6 +53,16 @@ void Panel::stopRecordingAuto() {
     LblRec->setText(QString());
     LblCount->setText(QString());
     app_.recording.FileRecordCount = 0;
+}
+
+void Panel::startSampler() {
+    samplerPace_.restart(platform::monotonicSeconds());
+    Timer2.start();
+}
+
+void Panel::Timer2_Elapsed() {
+    for (int n = samplerPace_.due(platform::monotonicSeconds()); n > 0; --n)
+        Timer2_Timer();
 }
 
 void Panel::Timer2_Timer() {

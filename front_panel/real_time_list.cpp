@@ -33,6 +33,6 @@ void RealTimeList::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Save")) {
         SaveList(*this, *Grid, app_.recording, *panel_.Cmd1);
     } else if (key == QLatin1String("Print")) {
-        PrintGrid(*this, *Grid, panel_.Timer1);
+        PrintGrid(*this, *Grid, panel_.line);
     }
 }

@@ -37,10 +37,8 @@ QString intervalPrompt(int max) {
     return QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= %1 ) ").arg(max);
 }
 
-// Polling back on, asking for the display stream afresh.
-void resumePolling(Panel& p) {
-    p.app().link.PollCount = 0;
-    p.Timer1.start();
+void tellSilent(Panel& p) {
+    platform::msgBox(&p, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
 }
 
 void setPcInterval(Panel& p) {
@@ -52,19 +50,23 @@ void setPcInterval(Panel& p) {
         return;
     s.SampleInterval = static_cast<float>(*t);
     s.SampleTickCount = 0; // the next sampler tick takes a sample
-    resumePolling(p);
+    p.app().link.PollCount = 0;
+    p.line.startPolling();
 }
 
+// Holds the line from "J" until "G" is sent or the box is cancelled: a key or another command in
+// between would land in the middle of the exchange.
 void setMeterInterval(Panel& p) {
     QPointer<Panel> alive(&p);
-    p.Timer1.stop();
-    const std::optional<int> current = CmdReadLoggerInterval(p.link);
+    MeterCommand command(p.line);
+    if (!command.taken())
+        return;
+    const std::optional<int> current = CmdReadLoggerInterval(p.line);
     if (!alive)
         return;
     if (!current) {
+        command.end();
         platform::msgBox(&p, QString::fromLatin1(NoIntervalReply), platform::MsgIcon::Critical);
-        if (alive)
-            resumePolling(p);
         return;
     }
     // Polling stays off while the box is open.
@@ -73,13 +75,10 @@ void setMeterInterval(Panel& p) {
     if (!alive)
         return;
     const std::optional<int> t = MeterIntervalFromAnswer(answer);
-    if (t) {
-        p.Timer1.stop();
-        CmdSetLoggerInterval(p.link, *t);
-        if (!alive)
-            return;
+    if (t && !CmdSetLoggerInterval(p.line, *t) && alive) {
+        command.end();
+        tellSilent(p);
     }
-    resumePolling(p);
 }
 
 } // namespace
@@ -137,14 +136,13 @@ void SetMeterTime(Panel& panel) {
         return;
     }
     QPointer<Panel> alive(&panel);
-    app.link.KeyBusy = true;
-    panel.Timer1.stop();
+    MeterCommand command(panel.line);
+    if (!command.taken())
+        return;
     // Taken before the query, so the time the query takes does not shift it.
     const QDateTime now = platform::currentDateTime();
-    CmdSetMeterClock(panel.link, now);
-    if (!alive)
-        return;
-    app.link.PollCount = 0;
-    app.link.KeyBusy = false;
-    panel.Timer1.start();
+    if (!CmdSetMeterClock(panel.line, now) && alive) {
+        command.end();
+        tellSilent(panel);
+    }
 }

@@ -46,7 +46,7 @@ void DataList::Toolbar1_ButtonClick(const QString& key) {
     } else if (key == QLatin1String("Plot")) {
         plot();
     } else if (key == QLatin1String("Print")) {
-        PrintGrid(*this, *shownGrid(), *ctx_.Timer1);
+        PrintGrid(*this, *shownGrid(), *ctx_.line);
     } else if (key == QLatin1String("Unit")) {
         ctx_.app->logger.ListUnitMetric = !ctx_.app->logger.ListUnitMetric;
         showUnitGrid();

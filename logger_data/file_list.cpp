@@ -30,7 +30,7 @@ void FileList::Toolbar1_ButtonClick(const QString& key) {
     if (key == QLatin1String("Plot")) {
         plot();
     } else if (key == QLatin1String("Print")) {
-        PrintGrid(*this, *Grid, *ctx_.Timer1);
+        PrintGrid(*this, *Grid, *ctx_.line);
     }
 }
 

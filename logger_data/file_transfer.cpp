@@ -1,5 +1,6 @@
 #include "logger_data/file_transfer.h"
 
+#include "meter_link/meter_line.h"
 #include "platform/common_dialog.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -150,13 +151,13 @@ QString cellAt(platform::Grid& grid, int c) {
 }
 } // namespace
 
-bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
+bool PrintGrid(QWidget& window, platform::Grid& grid, MeterLine& line) {
     // The toolbars stay live while the rows are printed; a second print would interleave lines.
     if (printing)
         return false;
     printing = true;
     platform::setBusyPointer(true);
-    pollTimer.stop();
+    line.pausePolling();
     // The pump below may unload the list window (held, it and its grid stay until the print
     // is done) or, for a window that is not held, delete it and its grid.
     const HoldWindow hold(&window);
@@ -192,7 +193,7 @@ bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer) {
     platform::setBusyPointer(false);
     if (win)
         win->setWindowTitle(caption);
-    pollTimer.start();
+    line.resumePolling();
     printing = false;
     if (!failure.isEmpty())
         platform::msgBox(boxParent(win), failure, platform::MsgIcon::Critical);

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class QTimer;
+class MeterLine;
 class QWidget;
 namespace platform {
 class CommonDialog;
@@ -27,10 +27,10 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
 // with a file chosen, the export of `grid`, all under the hourglass.
 void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1);
 
-// Prints the grid, one line per row in three padded columns, with the poll timer off; rows
+// Prints the grid, one line per row in three padded columns, with polling held; rows
 // appended while it prints are printed too. Returns false after telling the user when nothing
 // could be printed; a print started while one runs is refused.
-bool PrintGrid(QWidget& window, platform::Grid& grid, QTimer& pollTimer);
+bool PrintGrid(QWidget& window, platform::Grid& grid, MeterLine& line);
 
 // The printed line of one row: the three cells filled with blanks to 7, 10 and 15 characters.
 // A longer cell is printed whole, with no blank after it.

@@ -6,6 +6,7 @@
 #include "logger_data/logger_context.h"
 #include "logger_data/number_text.h"
 #include "logger_data/plot_range.h"
+#include "meter_link/meter_line.h"
 #include "logger_data/plot_rules.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
@@ -126,17 +127,17 @@ platform::Grid* ListPlot::sourceGrid() const {
 }
 
 void ListPlot::stopMainTimers() {
-    if (ctx_.Timer1)
-        ctx_.Timer1->stop();
-    if (ctx_.Timer2)
-        ctx_.Timer2->stop();
+    if (ctx_.line) {
+        ctx_.line->pausePolling();
+        ctx_.line->pauseSampler();
+    }
 }
 
 void ListPlot::startMainTimers() {
-    if (ctx_.Timer1)
-        ctx_.Timer1->start();
-    if (ctx_.Timer2)
-        ctx_.Timer2->start();
+    if (ctx_.line) {
+        ctx_.line->resumePolling();
+        ctx_.line->resumeSampler();
+    }
 }
 
 void ListPlot::failPlot() {

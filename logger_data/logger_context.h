@@ -3,11 +3,10 @@
 #pragma once
 
 #include "meter_link/records.h"
-#include "meter_link/rs232.h"
 
 #include <QPointer>
 
-class QTimer;
+class MeterLine;
 class QWidget;
 namespace platform {
 class CommonDialog;
@@ -22,9 +21,7 @@ struct LoggerContext {
     AppState* app = nullptr;
     QWidget* panel = nullptr;               // the main window: owner and placement of the windows
     platform::CommonDialog* Cmd1 = nullptr; // the one file dialog of the run
-    QTimer* Timer1 = nullptr;               // the main window's poll timer
-    QTimer* Timer2 = nullptr;               // the main window's sampler
-    MeterLink* link = nullptr;              // the one serial port and its helpers
+    MeterLine* line = nullptr;              // the serial line: poll, sampler holds, commands
 
     // The open windows; each is null once it has been unloaded.
     QPointer<Memory> memory;

@@ -131,7 +131,7 @@ void Memory::GridSet_Click() {
     // While a download runs the list is being rebuilt and the poll timer belongs to it.
     if (app.link.KeyBusy)
         return;
-    ctx_.Timer1->stop();
+    ctx_.line->pausePolling();
 
     const int row = GridSet->row();
     const double setNumber = LeadingNumber(GridSet->textAt(row, 0));
@@ -162,15 +162,15 @@ void Memory::GridSet_Click() {
         }
     }
     list->setWindowTitle(QString::fromLatin1(DataList::Caption));
-    ctx_.Timer1->start();
+    ctx_.line->resumePolling();
 }
 
 void Memory::LblRemain_Click() {
-    LinkState& link = ctx_.app->link;
-    if (link.KeyBusy)
+    // The delete leaves the poll count as it is.
+    MeterCommand command(*ctx_.line, false);
+    if (!command.taken())
         return;
-    link.KeyBusy = true;
-    ctx_.Timer1->stop();
+    bool silent = false;
     {
         Hold hold(*this);
         const platform::MsgResult answer = platform::msgBox(
@@ -179,11 +179,12 @@ void Memory::LblRemain_Click() {
         // A window unloaded while the box was open takes its confirmation with it: nothing is
         // deleted on the word of a window that is gone.
         if (answer == platform::MsgResult::Ok && !hold.gone()) {
-            CmdDeleteLoggerMemory(*ctx_.link);
-            if (!hold.gone())
+            silent = !CmdDeleteLoggerMemory(*ctx_.line);
+            if (!silent && !hold.gone())
                 Unload();
         }
+        command.end();
+        if (silent && !hold.gone())
+            platform::msgBox(this, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
     }
-    link.KeyBusy = false;
-    ctx_.Timer1->start();
 }

@@ -3,6 +3,8 @@
 #include "meter_link/bytes.h"
 #include "platform/serial_control.h"
 
+#include <QPointer>
+
 #include <QLocale>
 #include <algorithm>
 
@@ -110,8 +112,8 @@ LoggerDumpCollector::Step LoggerDumpCollector::add(const QByteArray& read) {
     return HasDumpSetMarker(buffer_) ? Step::Complete : Step::Restart;
 }
 
-LoggerDumpCollector::Step LoggerDumpCollector::readFrom(platform::SerialControl& comm) {
-    return add(comm.input());
+LoggerDumpCollector::Step LoggerDumpCollector::readFrom(MeterLine& line) {
+    return add(line.readAll());
 }
 
 QByteArray LoggerDumpCollector::imageWithEndMark() const {
@@ -124,56 +126,83 @@ int LoggerDumpCollector::received() const {
 
 // ---- exchanges ----
 
-void CmdDisplayStream(MeterLink& m) {
-    ReadMemoryPointer(m);
-    m.COM->output(QStringLiteral("M"));
+bool CmdDisplayStream(MeterLine& line) {
+    if (!ReadMemoryPointer(line))
+        return false;
+    line.sendLetter('M');
+    return true;
 }
 
-void KeyCommand(MeterLink& m, char letter) {
-    ReadMemoryPointer(m);
-    m.COM->output(QString(QLatin1Char(letter)));
+bool KeyCommand(MeterLine& line, char letter) {
+    if (!ReadMemoryPointer(line))
+        return false;
+    line.sendLetter(letter);
+    return true;
 }
 
-std::optional<int> CmdReadLoggerInterval(MeterLink& m) {
+std::optional<int> CmdReadLoggerInterval(MeterLine& line) {
+    QPointer<MeterLine> alive(&line);
     for (int attempt = 0; attempt < kMaxIntervalAttempts; ++attempt) {
-        Flush(*m.COM);
-        ReadMemoryPointer(m);
-        m.COM->output(QStringLiteral("J"));
+        line.flush();
+        if (!ReadMemoryPointer(line))
+            return std::nullopt;
+        line.sendLetter('J');
         Delay(kDelayShort);
-        const QByteArray reply = m.COM->input(); // each attempt's read stands alone
+        if (!alive)
+            return std::nullopt;
+        const QByteArray reply = line.readAll(); // each attempt's read stands alone
         if (IsLoggerIntervalReply(reply))
             return LoggerIntervalSeconds(reply);
     }
     return std::nullopt;
 }
 
-void CmdSetLoggerInterval(MeterLink& m, int seconds) {
-    Flush(*m.COM);
-    ReadMemoryPointer(m);
-    m.COM->output(QStringLiteral("G"));
-    Delay(kDelayShort);
-    m.COM->output(LoggerIntervalPayload(seconds));
-}
-
-bool CmdDumpLoggerMemory(MeterLink& m) {
-    ReadMemoryPointer(m);
-    if (m.logger->MemoryPointer <= kEmptyMemoryPointer)
+bool CmdSetLoggerInterval(MeterLine& line, int seconds) {
+    QPointer<MeterLine> alive(&line);
+    line.flush();
+    if (!ReadMemoryPointer(line))
         return false;
-    m.COM->output(QStringLiteral("F"));
-    Delay(kDelayDump);
+    line.sendLetter('G');
+    Delay(kDelayShort);
+    if (!alive)
+        return false;
+    line.send(LoggerIntervalPayload(seconds));
     return true;
 }
 
-void CmdSetMeterClock(MeterLink& m, const QDateTime& when) {
-    const QByteArray payload = MeterClockPayload(when);
-    ReadMemoryPointer(m);
-    m.COM->output(QStringLiteral("C"));
-    Delay(kDelayShort);
-    m.COM->output(payload);
+DumpAsked CmdDumpLoggerMemory(MeterLine& line, const std::function<bool()>& ready) {
+    QPointer<MeterLine> alive(&line);
+    if (!ReadMemoryPointer(line))
+        return DumpAsked::Silent;
+    if (line.logger().MemoryPointer <= kEmptyMemoryPointer)
+        return DumpAsked::Empty;
+    if ((ready && !ready()) || !alive)
+        return DumpAsked::Cancelled;
+    line.sendLetter('F');
+    Delay(kDelayDump);
+    return DumpAsked::Sent;
 }
 
-void CmdDeleteLoggerMemory(MeterLink& m) {
-    ReadMemoryPointer(m);
+bool CmdSetMeterClock(MeterLine& line, const QDateTime& when) {
+    QPointer<MeterLine> alive(&line);
+    const QByteArray payload = MeterClockPayload(when);
+    if (!ReadMemoryPointer(line))
+        return false;
+    line.sendLetter('C');
     Delay(kDelayShort);
-    m.COM->output(QStringLiteral("D"));
+    if (!alive)
+        return false;
+    line.send(payload);
+    return true;
+}
+
+bool CmdDeleteLoggerMemory(MeterLine& line) {
+    QPointer<MeterLine> alive(&line);
+    if (!ReadMemoryPointer(line))
+        return false;
+    Delay(kDelayShort);
+    if (!alive)
+        return false;
+    line.sendLetter('D');
+    return true;
 }

@@ -2,11 +2,13 @@
 // byte arrays) and the exchanges that put each command on the line.
 #pragma once
 
+#include "meter_link/meter_line.h"
 #include "meter_link/rs232.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // ---- layouts (byte positions in comments count from 1, as the meter numbers them) ----
@@ -67,7 +69,7 @@ public:
 
     Step add(const QByteArray& read);
     // One read of every waiting byte, added.
-    Step readFrom(platform::SerialControl& comm);
+    Step readFrom(MeterLine& line);
 
     int expected() const { return expected_; }
     // Bytes in so far, never more than expected.
@@ -85,26 +87,30 @@ private:
 
 // ---- exchanges ----
 // Each starts with the "A" exchange (which flushes first) and writes exactly the command's bytes.
-// The guard (poll timer, KeyBusy, PollCount) is the callers' job: none of these touch it.
+// They run inside a MeterCommand, which holds the line; none of them touches the guard. False
+// when the meter did not answer the "A" exchange (or the line went away meanwhile).
 
-// "A"; "M". The caller then reads the display stream.
-void CmdDisplayStream(MeterLink& m);
+// "A"; "M". The reader of the display stream follows.
+bool CmdDisplayStream(MeterLine& line);
 // "A"; the key letter.
-void KeyCommand(MeterLink& m, char letter);
+bool KeyCommand(MeterLine& line, char letter);
 
 // Attempts of "J" before giving up on a meter that keeps answering wrongly (about 4 s).
 constexpr int kMaxIntervalAttempts = 100;
 // Flush; "A"; "J"; 0.02 s; one read, repeated until the reply is framed by 0x02 and 0x03.
-// The meter's interval in seconds, or nullopt after kMaxIntervalAttempts wrong replies.
-std::optional<int> CmdReadLoggerInterval(MeterLink& m);
+// The meter's interval in seconds, or nullopt after kMaxIntervalAttempts wrong replies or a
+// silent meter.
+std::optional<int> CmdReadLoggerInterval(MeterLine& line);
 // Flush; "A"; "G"; 0.02 s; the two payload bytes.
-void CmdSetLoggerInterval(MeterLink& m, int seconds);
-// "A"; unless the logger is empty, "F" and 0.2 s. False (nothing sent) for an empty logger; an
-// end address below 1023 counts as empty too, as it leaves no dump to ask for.
-// The caller then collects the dump with a LoggerDumpCollector of LoggerDumpLength(MemoryPointer).
-bool CmdDumpLoggerMemory(MeterLink& m);
+bool CmdSetLoggerInterval(MeterLine& line, int seconds);
+// "A"; unless the logger is empty, `ready` (the logger window shown), then "F" and 0.2 s. An end
+// address below 1023 counts as empty too, as it leaves no dump to ask for. Nothing more is sent
+// when `ready` returns false. The caller then collects the dump with a LoggerDumpCollector of
+// LoggerDumpLength(MemoryPointer).
+enum class DumpAsked { Sent, Empty, Silent, Cancelled };
+DumpAsked CmdDumpLoggerMemory(MeterLine& line, const std::function<bool()>& ready = {});
 // "A"; "C"; 0.02 s; the four payload bytes. `when` is the PC's time taken before the call, so
 // the time spent in the "A" exchange does not shift it.
-void CmdSetMeterClock(MeterLink& m, const QDateTime& when);
+bool CmdSetMeterClock(MeterLine& line, const QDateTime& when);
 // "A"; 0.02 s; "D".
-void CmdDeleteLoggerMemory(MeterLink& m);
+bool CmdDeleteLoggerMemory(MeterLine& line);

@@ -1,12 +1,12 @@
 #include "meter_link/rs232.h"
 
 #include "meter_link/bytes.h"
+#include "meter_link/meter_line.h"
 
 #include "platform/clock.h"
 #include "platform/pump.h"
 #include "platform/serial_control.h"
 
-#include <QLabel>
 
 void Flush(platform::SerialControl& comm) {
     comm.setInputLen(0);
@@ -35,38 +35,8 @@ QString PortCaption(int portNumber) {
     return QStringLiteral("COM%1").arg(portNumber);
 }
 
-void WaitForMeter(MeterLink& m) {
-    m.LblCOM->setText(QStringLiteral("No COM"));
-    const int opened = m.COM->openCount();
-    do {
-        platform::pumpEventsFor(1.0);
-    } while (m.COM->inBufferCount() == 0 && m.COM->openCount() == opened);
-    m.LblCOM->setVisible(true);
-    m.LblCOM->setText(PortCaption(m.link->ComPortNumber));
-}
-
-void ReadMemoryPointer(MeterLink& m) {
-    platform::SerialControl& com = *m.COM;
-    ++m.exchanges;
-    Flush(com);
-    for (;;) {
-        QByteArray reply;
-        int sends = 0;
-        do {
-            ++sends;
-            com.output(QByteArray(1, 'A'));
-            Delay(kDelayShort);
-            reply = com.input(); // each read replaces the last: a reply split over sends is not assembled
-        } while (reply.size() < 6 && sends < kMaxPointerSends);
-        if (sends >= kMaxPointerSends) {
-            WaitForMeter(m);
-            continue;
-        }
-        if (!IsMemoryPointerReply(reply))
-            continue;
-        m.logger->MemoryPointer = static_cast<float>(MemoryPointerOf(reply));
-        return;
-    }
+bool ReadMemoryPointer(MeterLine& line) {
+    return line.readMemoryPointer(kCommandPointerSends);
 }
 
 bool IsMemoryPointerReply(const QByteArray& reply) {

@@ -1,4 +1,4 @@
-// The serial link discipline: the flush, the two waits that keep the windows alive, and the
+// The serial link discipline: the flush, the wait that keeps the windows alive, and the
 // memory-pointer query that comes before every command.
 #pragma once
 
@@ -6,21 +6,10 @@
 
 #include <QByteArray>
 
-class QLabel;
+class MeterLine;
 namespace platform {
 class SerialControl;
 }
-
-// What the link helpers use of the main window and of the records.
-struct MeterLink {
-    platform::SerialControl* COM = nullptr;
-    QLabel* LblCOM = nullptr;
-    LinkState* link = nullptr;
-    LoggerState* logger = nullptr;
-    // Pointer queries begun; every command exchange starts with one, so the poll loop sees from
-    // it that a command ran (and may have paused the display stream).
-    int exchanges = 0;
-};
 
 // Reads and drops every waiting byte.
 void Flush(platform::SerialControl& comm);
@@ -28,12 +17,9 @@ void Flush(platform::SerialControl& comm);
 // Waits `seconds` while pumping events. A wait whose end would reach midnight ends after one pump.
 void Delay(double seconds);
 
-// Shows "No COM" and pumps events until a byte is waiting (or a lost device is back), then
-// shows "COM" and the port number. The bytes are left waiting.
-void WaitForMeter(MeterLink& m);
-
-// The "A" exchange: sets m.logger->MemoryPointer from the meter's reply.
-void ReadMemoryPointer(MeterLink& m);
+// The "A" exchange of a command: sets LoggerState::MemoryPointer from the meter's reply. False
+// when the meter gave no usable reply in kCommandPointerSends sends.
+bool ReadMemoryPointer(MeterLine& line);
 
 // A reply to "A" is usable when it has at least 6 bytes: 0x02, 0xAA, the end address in three
 // bytes high first, 0x03. Bytes after the sixth are ignored.

@@ -67,11 +67,77 @@ QString openFailureReason(const QString& device, int err, const QString& qtReaso
     }
 }
 
+QString applyLineSettings(SerialLine& line, const LineSettings& s) {
+    if (!line.setBaudRate(s.baud) || line.baudRate() != s.baud)
+        return QStringLiteral("the device refuses %1 baud").arg(s.baud);
+    if (!line.setDataBits(s.dataBits) || line.dataBits() != s.dataBits)
+        return QStringLiteral("the device refuses %1 data bits").arg(int(s.dataBits));
+    if (!line.setParity(s.parity) || line.parity() != s.parity)
+        return QStringLiteral("the device refuses the parity");
+    if (!line.setStopBits(s.stopBits) || line.stopBits() != s.stopBits)
+        return QStringLiteral("the device refuses the stop bits");
+    if (!line.setFlowControl(QSerialPort::NoFlowControl) || line.flowControl() != QSerialPort::NoFlowControl)
+        return QStringLiteral("flow control stays on");
+    const bool dtr = line.setDataTerminalReady(true);
+    const bool rts = line.setRequestToSend(false);
+    const std::optional<QSerialPort::PinoutSignals> pins = line.pinoutSignals();
+    if (!pins)
+        return {}; // no modem lines to set
+    if (!dtr || !pins->testFlag(QSerialPort::DataTerminalReadySignal))
+        return QStringLiteral("DTR cannot be raised");
+    if (!rts || pins->testFlag(QSerialPort::RequestToSendSignal))
+        return QStringLiteral("RTS stays on");
+    return {};
+}
+
+namespace {
+
+class PortLine : public SerialLine {
+public:
+    explicit PortLine(QSerialPort& port) : port_(port) {}
+    bool setBaudRate(qint32 baud) override { return port_.setBaudRate(baud); }
+    qint32 baudRate() override { return port_.baudRate(); }
+    bool setDataBits(QSerialPort::DataBits bits) override { return port_.setDataBits(bits); }
+    QSerialPort::DataBits dataBits() override { return port_.dataBits(); }
+    bool setParity(QSerialPort::Parity parity) override { return port_.setParity(parity); }
+    QSerialPort::Parity parity() override { return port_.parity(); }
+    bool setStopBits(QSerialPort::StopBits bits) override { return port_.setStopBits(bits); }
+    QSerialPort::StopBits stopBits() override { return port_.stopBits(); }
+    bool setFlowControl(QSerialPort::FlowControl flow) override { return port_.setFlowControl(flow); }
+    QSerialPort::FlowControl flowControl() override { return port_.flowControl(); }
+    bool setDataTerminalReady(bool on) override { return port_.setDataTerminalReady(on); }
+    bool setRequestToSend(bool on) override { return port_.setRequestToSend(on); }
+    std::optional<QSerialPort::PinoutSignals> pinoutSignals() override {
+        const QSerialPort::PinoutSignals pins = port_.pinoutSignals();
+        if (port_.error() == QSerialPort::UnsupportedOperationError) {
+            port_.clearError();
+            return std::nullopt;
+        }
+        return pins;
+    }
+
+private:
+    QSerialPort& port_;
+};
+
+SerialLineWrapper lineWrapper;
+
+} // namespace
+
+void setSerialLineWrapper(SerialLineWrapper wrapper) {
+    lineWrapper = std::move(wrapper);
+}
+
+std::unique_ptr<SerialLine> portLine(QSerialPort& port) {
+    return std::make_unique<PortLine>(port);
+}
+
 SerialControl::SerialControl(QObject* parent) : QObject(parent), port_(this), reopen_(this) {
     port_.setObjectName(QStringLiteral("port"));
     reopen_.setInterval(500);
     connect(&reopen_, &QTimer::timeout, this, &SerialControl::tryReopen);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialControl::onError);
+    connect(&port_, &QSerialPort::readyRead, this, &SerialControl::readyRead);
 }
 
 bool SerialControl::setSettings(const QString& s) {
@@ -154,13 +220,14 @@ bool SerialControl::openDevice() {
             error_ = openFailureReason(path, err, port_.errorString());
         return false;
     }
-    port_.setBaudRate(baud_);
-    port_.setParity(parity_);
-    port_.setDataBits(dataBits_);
-    port_.setStopBits(stopBits_);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    port_.setDataTerminalReady(true);
-    port_.setRequestToSend(true);
+    const std::unique_ptr<SerialLine> line = lineWrapper ? lineWrapper(port_) : portLine(port_);
+    const QString refused = applyLineSettings(*line, LineSettings{baud_, parity_, dataBits_, stopBits_});
+    if (!refused.isEmpty()) {
+        port_.close();
+        error_ = refused;
+        return false;
+    }
+    port_.clearError();
     port_.clear();
     error_.clear();
     ++openCount_;

@@ -8,6 +8,9 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -21,6 +24,47 @@ QString deviceForPort(int portNumber);
 // Why `device` could not be opened, in a few words ("no such device", "permission denied ...",
 // "busy ..."), from the system's error number; `qtReason` when it says nothing better.
 QString openFailureReason(const QString& device, int errorNumber, const QString& qtReason);
+
+// What the control sets on an open device and reads back. The program's is the QSerialPort
+// itself; tests give one that refuses a setting or has no modem lines.
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+    virtual bool setBaudRate(qint32 baud) = 0;
+    virtual qint32 baudRate() = 0;
+    virtual bool setDataBits(QSerialPort::DataBits bits) = 0;
+    virtual QSerialPort::DataBits dataBits() = 0;
+    virtual bool setParity(QSerialPort::Parity parity) = 0;
+    virtual QSerialPort::Parity parity() = 0;
+    virtual bool setStopBits(QSerialPort::StopBits bits) = 0;
+    virtual QSerialPort::StopBits stopBits() = 0;
+    virtual bool setFlowControl(QSerialPort::FlowControl flow) = 0;
+    virtual QSerialPort::FlowControl flowControl() = 0;
+    virtual bool setDataTerminalReady(bool on) = 0;
+    virtual bool setRequestToSend(bool on) = 0;
+    // The modem lines as the device reports them; nullopt when it has none (a pseudo-terminal).
+    virtual std::optional<QSerialPort::PinoutSignals> pinoutSignals() = 0;
+};
+
+struct LineSettings {
+    qint32 baud = 19200;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// Puts the meter's line on an open device: its settings, no flow control, DTR on and RTS off (an
+// optically isolated cable draws its supply from DTR positive and RTS negative), and reads every
+// one back. Empty when all took, else what did not, such as "RTS stays on". A device without
+// modem lines is taken as it is.
+QString applyLineSettings(SerialLine& line, const LineSettings& settings);
+
+// Tests put a device of their own between the control and the port it opened; an empty function
+// gives the port back.
+using SerialLineWrapper = std::function<std::unique_ptr<SerialLine>(QSerialPort& port)>;
+void setSerialLineWrapper(SerialLineWrapper wrapper);
+// The program's own view of an opened port.
+std::unique_ptr<SerialLine> portLine(QSerialPort& port);
 
 class SerialControl : public QObject {
     Q_OBJECT
@@ -55,6 +99,8 @@ public:
     int openCount() const { return openCount_; }
 
 signals:
+    // Bytes arrived; waits and the poll react to it instead of polling the count.
+    void readyRead();
     void lost();
     void restored();
 

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +27,13 @@ QByteArray clearPromptFrame() {
     return makeFrame(0x00, 0x00, 0x00, 0x60);
 }
 
+// One poll cycle run to its end with the poll timer off: a tick, then events until the line
+// reads nothing more for the display.
+bool cycle(PanelFixture& f, double seconds = 5.0) {
+    f.panel->Timer1_Timer();
+    return waitUntil([&] { return f.panel->line.pollIdle(); }, seconds);
+}
+
 } // namespace
 
 class TestPoll : public QObject {
@@ -37,10 +46,12 @@ private slots:
     void captionToggle();
     void firstTickSendsQueryThenStream();
     void fifteenthFrameAsksAgain();
+    void fifteenFramesPerQuery();
     void clearPromptLeavesPollCount();
     void badFramesAreDropped();
     void endlessBadFramesEndTheTick();
-    void silenceShowsNoComUntilBytesCome();
+    void silence_data();
+    void silence();
     void lostDeviceIsReopened();
     void keyDuringAWaitingTickKeepsTheMirrorLive();
     void dialogFromInsideATickKeepsTheMirrorLive();
@@ -133,14 +144,36 @@ void TestPoll::fifteenthFrameAsksAgain() {
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
     f.panel->Timer1.stop();
+    QVERIFY(waitUntil([&] { return f.panel->line.pollIdle(); }));
     f.app.link.PollCount = 14;
     f.meter.clearLog();
-    f.panel->Timer1_Timer();
+    QVERIFY(cycle(f));
     QCOMPARE(int(f.app.link.PollCount), 0);
     QCOMPARE(f.meter.commandLetters(), QString());
-    f.panel->Timer1_Timer();
+    QVERIFY(cycle(f));
     QCOMPARE(f.meter.commandLetters(), QStringLiteral("AM"));
     QCOMPARE(int(f.app.link.PollCount), 1);
+}
+
+void TestPoll::fifteenFramesPerQuery() {
+    PanelFixture f;
+    f.meter.setFrame(wattFrame());
+    f.meter.setFramePeriodMs(20);
+    int frames = 0;
+    QList<int> framesAtStream;
+    QObject::connect(&f.meter, &MeterStandIn::commandReceived, [&](const standin::LoggedCommand& c) {
+        if (c.letter == 'M')
+            framesAtStream << frames;
+    });
+    QVERIFY(f.start(false));
+    QObject::connect(f.panel.get(), &Panel::framePainted, [&] { ++frames; });
+    QVERIFY(f.panel->Form_Load());
+    QVERIFY(waitUntil([&] { return framesAtStream.size() >= 4; }, 10.0));
+    for (int i = 1; i < framesAtStream.size(); ++i)
+        QCOMPARE(framesAtStream[i] - framesAtStream[i - 1], 15);
+    // Each query goes out as "A" then "M", nothing else.
+    QVERIFY(f.meter.commandLetters().startsWith(QLatin1String("AM")));
+    QVERIFY(QString(f.meter.commandLetters()).remove(QLatin1Char('A')).remove(QLatin1Char('M')).isEmpty());
 }
 
 void TestPoll::clearPromptLeavesPollCount() {
@@ -149,11 +182,12 @@ void TestPoll::clearPromptLeavesPollCount() {
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
     f.panel->Timer1.stop();
-    f.panel->Timer1_Timer();
+    QVERIFY(waitUntil([&] { return f.panel->line.pollIdle(); }));
+    QVERIFY(cycle(f));
     const int count = f.app.link.PollCount;
     f.meter.setFrame(clearPromptFrame());
     testing::pumpFor(0.25);
-    f.panel->Timer1_Timer();
+    QVERIFY(cycle(f));
     QVERIFY(f.app.display.AnnClearPrompt);
     QCOMPARE(int(f.app.link.PollCount), count);
     QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("W/(M)2")); // kept from the last normal frame
@@ -165,13 +199,14 @@ void TestPoll::badFramesAreDropped() {
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
     f.panel->Timer1.stop();
+    QVERIFY(waitUntil([&] { return f.panel->line.pollIdle(); }));
     f.meter.setLineMode(MeterStandIn::LineMode::BadEndMarkers);
     f.meter.setFrame(wattFrame(0x9999));
     QTimer::singleShot(400, [&] {
         f.meter.setFrame(wattFrame(0x4321));
         f.meter.setLineMode(MeterStandIn::LineMode::Normal);
     });
-    f.panel->Timer1_Timer();
+    QVERIFY(cycle(f));
     QCOMPARE(f.panel->LblValue->text(), QStringLiteral("432.1"));
 }
 
@@ -181,45 +216,60 @@ void TestPoll::endlessBadFramesEndTheTick() {
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return f.meter.streaming(); }));
     f.panel->Timer1.stop();
+    QVERIFY(waitUntil([&] { return f.panel->line.pollIdle(); }));
     f.app.link.PollCount = 3;
     f.meter.setFramePeriodMs(5);
     f.meter.setLineMode(MeterStandIn::LineMode::BadEndMarkers);
-    f.panel->Timer1_Timer(); // must come back on its own
+    QVERIFY(cycle(f)); // comes back on its own
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("No COM"));
     QCOMPARE(int(f.app.link.PollCount), 0); // the next tick asks for the stream again
     f.meter.setLineMode(MeterStandIn::LineMode::Normal);
-    f.panel->Timer1_Timer();
+    QVERIFY(cycle(f));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
 }
 
-void TestPoll::silenceShowsNoComUntilBytesCome() {
-    // Eight one-second waits: run the program's clock fast.
+void TestPoll::silence_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<bool>("noCom");
+    QTest::newRow("3 s: the mirror waits") << 3.0 << false;
+    QTest::newRow("12 s: No COM after eight empty waits") << 12.0 << true;
+}
+
+void TestPoll::silence() {
+    QFETCH(double, seconds);
+    QFETCH(bool, noCom);
+    // One-second waits: run the program's clock fast.
     platform::FakeClock clock(20.0);
     platform::setClockSource(&clock);
     PanelFixture f;
     f.meter.setFrame(wattFrame());
+    f.meter.setFramePeriodMs(20);
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("812.5"); }));
-    f.panel->Timer1.stop();
-    f.meter.setLineMode(MeterStandIn::LineMode::Silent);
-    const int count = f.app.link.PollCount;
-    bool sawNoCom = false;
-    QTimer watch;
-    watch.setInterval(5);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!sawNoCom && f.panel->LblCOM->text() == QLatin1String("No COM")) {
-            sawNoCom = true;
-            f.meter.setLineMode(MeterStandIn::LineMode::Normal);
-            f.meter.sendRaw(QByteArray(3, '\x11'));
-        }
+    double noComAt = -1;
+    QObject::connect(&f.panel->line, &MeterLine::statusChanged, [&](const QString& c) {
+        if (c == QLatin1String("No COM") && noComAt < 0)
+            noComAt = platform::monotonicSeconds();
     });
-    watch.start();
-    f.panel->Timer1_Timer();
-    QVERIFY(sawNoCom);
+    f.app.link.PollCount = 1; // no query due while the meter is silent
+    f.meter.setLineMode(MeterStandIn::LineMode::Silent);
+    f.meter.clearLog();
+    const double t0 = platform::monotonicSeconds();
+    QVERIFY(waitUntil([&] { return platform::monotonicSeconds() - t0 >= seconds; }, 10.0));
+    QSignalSpy painted(f.panel.get(), &Panel::framePainted);
+    f.meter.setLineMode(MeterStandIn::LineMode::Normal);
+    QVERIFY(painted.wait(2000));
+    if (noCom) {
+        QVERIFY(noComAt > 0);
+        // Eight one-second waits, the first begun up to a second before the silence.
+        const double after = noComAt - t0;
+        QVERIFY2(after > 6.5 && after < 10.5, qPrintable(QString::number(after)));
+    } else {
+        QCOMPARE(noComAt, -1.0);
+    }
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
-    QCOMPARE(int(f.app.link.PollCount), count);
-    QCOMPARE(f.panel->LblValue->text(), QStringLiteral("812.5")); // the last picture stays
-    QCOMPARE(f.panel->COM.inBufferCount(), 0);                    // what woke it was dropped
+    QCOMPARE(f.meter.commandLetters(), QString()); // nothing sent to a silent meter
+    QCOMPARE(f.panel->LblValue->text(), QStringLiteral("812.5"));
 }
 
 void TestPoll::lostDeviceIsReopened() {
@@ -237,28 +287,25 @@ void TestPoll::lostDeviceIsReopened() {
 
 void TestPoll::keyDuringAWaitingTickKeepsTheMirrorLive() {
     PanelFixture f;
+    f.meter.setFramePeriodMs(20);
     QVERIFY(f.start());
     QVERIFY(waitUntil([&] { return !f.panel->LblValue->text().isEmpty(); }));
-    f.panel->Timer1.stop();
-    // The release runs inside the tick's wait, as a click does while the tick pumps events.
-    QTimer::singleShot(30, [&] {
-        f.panel->LblCmd_MouseDown(1);
-        f.panel->LblCmd_MouseUp(1);
-    });
-    // A stalled tick would wait for the meter for ever: free it now and then, so the test fails
-    // rather than hangs.
-    QTimer rescue;
-    QObject::connect(&rescue, &QTimer::timeout, [&] { f.meter.sendRaw(QByteArray(1, '\x55')); });
-    rescue.start(4000);
+    // A click nearly always lands while a cycle waits for its frame.
+    QVERIFY(waitUntil([&] { return !f.panel->line.pollIdle(); }));
+    f.panel->LblCmd_MouseDown(1);
+    f.panel->LblCmd_MouseUp(1);
+    // The key's query may be asked again when a frame on its way spoils the reply.
+    const QRegularExpression keyThenStream(QStringLiteral("A+PA+M"));
+    QVERIFY(waitUntil(
+        [&] { return f.meter.commandLetters().contains(QRegularExpression(QStringLiteral("A+P"))); }));
+    QVERIFY(f.panel->Timer1.isActive());
+    QVERIFY(!f.app.link.KeyBusy);
+    // Frames come again at once, after the query and "M" the key calls for.
     QElapsedTimer live;
     live.start();
-    f.panel->Timer1_Timer();
-    QVERIFY(f.meter.commandLetters().endsWith(QLatin1String("AP")));
-    // Frames kept coming after the key: a stalled tick goes eight one-second waits without any.
-    QVERIFY2(live.elapsed() < 3000, "the mirror stalled after the key");
+    QVERIFY(waitUntil([&] { return f.app.display.DisplayUnitText == QLatin1String("KW/(M)2"); }, 3.0));
+    QVERIFY(f.meter.commandLetters().contains(keyThenStream));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
-    f.panel->Timer1_Timer();
-    QCOMPARE(f.app.display.DisplayUnitText, QStringLiteral("KW/(M)2")); // the stand-in's POWER key
 }
 
 void TestPoll::dialogFromInsideATickKeepsTheMirrorLive() {

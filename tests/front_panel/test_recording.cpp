@@ -1,7 +1,11 @@
 // The main toolbar's recording control and the PC sampler's recording file, driven tick by tick.
 #include "tests/front_panel/sampler_fixture.h"
 
+#include "platform/clock.h"
+
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 
 using testing::SamplerFixture;
 
@@ -15,6 +19,23 @@ QStringList sampleTimes(const RealTimeList* list) {
     for (int r = 1; r < list->Grid->rows(); ++r)
         out << list->Grid->textAt(r, 1);
     return out;
+}
+
+// A clock the test moves by hand, both its time of day and its monotonic seconds.
+class SteppedClock : public platform::ClockSource {
+public:
+    explicit SteppedClock(const QDateTime& start) : start_(start) {}
+    void advance(double seconds) { t_ += seconds; }
+    QDateTime now() const override { return start_.addMSecs(static_cast<qint64>(t_ * 1000.0)); }
+    double monotonic() const override { return t_; }
+
+private:
+    QDateTime start_;
+    double t_ = 0;
+};
+
+int secondsOfDay(const QString& hhmmss) {
+    return QTime(0, 0).secsTo(QTime::fromString(hhmmss, QStringLiteral("hh:mm:ss")));
 }
 
 } // namespace
@@ -31,6 +52,8 @@ private slots:
     void saveButtonAndStatusLine();
     void sampleClock_data();
     void sampleClock();
+    void sampleTimesKeepWithTheClock_data();
+    void sampleTimesKeepWithTheClock();
     void unitGate_data();
     void unitGate();
     void saveWithForeignUnitKeepsRecording();
@@ -207,6 +230,40 @@ void TestRecording::sampleClock() {
     }
     QCOMPARE(sampleTimes(f.list()), times);
     QCOMPARE(f.app.sampling.SampleTime, times.last());
+}
+
+void TestRecording::sampleTimesKeepWithTheClock_data() {
+    QTest::addColumn<int>("interval");
+    QTest::newRow("1 s") << 1;
+    QTest::newRow("2 s") << 2;
+}
+
+void TestRecording::sampleTimesKeepWithTheClock() {
+    // The sampler timer fires every 960 ms; an hour of it, on a clock moved by hand.
+    QFETCH(int, interval);
+    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
+    platform::setClockSource(&clock);
+    SamplerFixture f;
+    f.app.sampling.SampleInterval = static_cast<float>(interval);
+    f.app.sampling.SampleTime = QStringLiteral("10:00:00");
+    f.panel->startSampler();
+    f.panel->Timer2.stop(); // its events come from the loop below
+    int samples = 0;
+    double worst = 0;
+    QString last = f.app.sampling.SampleTime;
+    for (int i = 0; i < 3750; ++i) {
+        clock.advance(0.96);
+        f.panel->Timer2_Elapsed();
+        if (f.app.sampling.SampleTime == last)
+            continue;
+        last = f.app.sampling.SampleTime;
+        ++samples;
+        const double clockNow = QTime(0, 0).msecsTo(clock.now().time()) / 1000.0;
+        worst = std::max(worst, std::abs(secondsOfDay(last) - clockNow));
+    }
+    platform::setClockSource(nullptr);
+    QCOMPARE(samples, 3600 / interval);
+    QVERIFY2(worst <= 1.0, qPrintable(QStringLiteral("a sample time %1 s off the clock").arg(worst)));
 }
 
 void TestRecording::unitGate_data() {

@@ -1,4 +1,5 @@
 #include "logger_data/file_transfer.h"
+#include "meter_link/meter_line.h"
 #include "platform/grid.h"
 #include "platform/printer.h"
 #include "tests/support/list_window.h"
@@ -67,15 +68,15 @@ private slots:
 private:
     QTemporaryDir dir_;
     QString pdf_;
-    QTimer poll_;
+    AppState app_;
+    MeterLine line_{app_.link, app_.logger}; // no port: its poll reads nothing
 };
 
 void TestPrint::init() {
     pdf_ = dir_.filePath(QString("%1.pdf").arg(QTest::currentTestFunction()));
     QFile::remove(pdf_);
     platform::Printer::setOutputPdf(pdf_);
-    poll_.setInterval(50);
-    poll_.stop();
+    line_.Timer1.stop();
 }
 
 void TestPrint::rowsArePadded_data() {
@@ -99,7 +100,7 @@ void TestPrint::printsEveryRowIntoTheDocument() {
     ListWindow list({"1\t10:15:02\t812.5", "1234567\t10:15:04\t12.5", "12345678\t10:15:06\tOL"});
     CaptionLog log(list.window);
     testing::MessageCapture boxes;
-    QVERIFY(PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(PrintGrid(*list.window, *list.grid, line_));
     QVERIFY(boxes.boxes.isEmpty());
     const QList<QStringList> expected{{"No.s", "Time", "W/(M)2"},
                                       {"1", "10:15:02", "812.5"},
@@ -108,35 +109,35 @@ void TestPrint::printsEveryRowIntoTheDocument() {
     QCOMPARE(printedWords(pdf_), expected);
     QCOMPARE(log.captions, (QStringList{"0 record(s) completed", "1 record(s) completed",
                                         "2 record(s) completed", "3 record(s) completed", "Real Time List"}));
-    QVERIFY(poll_.isActive()); // on afterwards, though it was off before
+    QVERIFY(line_.Timer1.isActive()); // on afterwards, though it was off before
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(!platform::Printer::instance().inDocument());
 }
 
 void TestPrint::printsRowsAppendedWhilePrinting() {
     ListWindow list({"1\t10:00:00\t1.0"});
-    poll_.start();
+    line_.Timer1.start();
     bool pollOffDuringPrint = true;
     int appended = 0;
     // A sampler stand-in: runs from the print's event pumping and appends rows.
     QTimer sampler;
     sampler.setInterval(0);
     connect(&sampler, &QTimer::timeout, [&] {
-        pollOffDuringPrint = pollOffDuringPrint && !poll_.isActive();
+        pollOffDuringPrint = pollOffDuringPrint && !line_.Timer1.isActive();
         if (appended < 3) {
             ++appended;
             list.grid->addItem(QString("%1\t10:00:0%1\t%1.5").arg(appended + 1));
         }
     });
     QTimer::singleShot(0, [&] { sampler.start(); });
-    QVERIFY(PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(PrintGrid(*list.window, *list.grid, line_));
     sampler.stop();
     QCOMPARE(appended, 3);
     QVERIFY(pollOffDuringPrint);
     const QList<QStringList> words = printedWords(pdf_);
     QCOMPARE(words.size(), 5);
     QCOMPARE(words.last(), (QStringList{"4", "10:00:04", "4.5"}));
-    QVERIFY(poll_.isActive());
+    QVERIFY(line_.Timer1.isActive());
     QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
 }
 
@@ -145,7 +146,7 @@ void TestPrint::longListContinuesOnNewPages() {
     for (int i = 1; i <= 300; ++i)
         rows << QString("%1\t10:00:00\t1.0").arg(i);
     ListWindow list(rows);
-    QVERIFY(PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(PrintGrid(*list.window, *list.grid, line_));
     const QList<QStringList> words = printedWords(pdf_);
     QCOMPARE(words.size(), 301);
     for (int i = 1; i <= 300; ++i)
@@ -159,13 +160,13 @@ void TestPrint::noPrinterTellsAndPrintsNothing() {
     platform::Printer::setOutputPdf({});
     ListWindow list({"1\t10:00:00\t1.0"});
     testing::MessageCapture boxes;
-    QVERIFY(!PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(!PrintGrid(*list.window, *list.grid, line_));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].icon, platform::MsgIcon::Critical);
     QCOMPARE(boxes.boxes[0].title, QString(platform::AppTitle));
     QCOMPARE(boxes.boxes[0].text, QString("The list could not be printed: No printer is installed."));
     QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
-    QVERIFY(poll_.isActive());
+    QVERIFY(line_.Timer1.isActive());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(!platform::Printer::instance().inDocument());
 }
@@ -176,28 +177,28 @@ void TestPrint::printerFailureTellsAndDropsTheDocument() {
     platform::Printer::setOutputPdf(bad);
     ListWindow list({"1\t10:00:00\t1.0"});
     testing::MessageCapture boxes;
-    QVERIFY(!PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(!PrintGrid(*list.window, *list.grid, line_));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].icon, platform::MsgIcon::Critical);
     QVERIFY2(boxes.boxes[0].text.startsWith("The list could not be printed: "),
              qPrintable(boxes.boxes[0].text));
     QVERIFY(!platform::Printer::instance().inDocument());
-    QVERIFY(poll_.isActive());
+    QVERIFY(line_.Timer1.isActive());
     QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
 
     // The next print starts a fresh document: nothing of the failed one comes with it.
     platform::Printer::setOutputPdf(pdf_);
     ListWindow other({"9\t11:00:00\t9.0"});
-    QVERIFY(PrintGrid(*other.window, *other.grid, poll_));
+    QVERIFY(PrintGrid(*other.window, *other.grid, line_));
     QCOMPARE(printedWords(pdf_), (QList<QStringList>{{"No.s", "Time", "W/(M)2"}, {"9", "11:00:00", "9.0"}}));
 }
 
 void TestPrint::secondPrintFromThePumpIsRefused() {
     ListWindow list({"1\t10:00:00\t1.0", "2\t10:00:02\t2.0"});
     int inner = -1;
-    QTimer::singleShot(0, [&] { inner = PrintGrid(*list.window, *list.grid, poll_) ? 1 : 0; });
+    QTimer::singleShot(0, [&] { inner = PrintGrid(*list.window, *list.grid, line_) ? 1 : 0; });
     testing::MessageCapture boxes;
-    QVERIFY(PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(PrintGrid(*list.window, *list.grid, line_));
     QCOMPARE(inner, 0);
     QVERIFY(boxes.boxes.isEmpty());         // refused without a word
     QCOMPARE(printedWords(pdf_).size(), 3); // each row once
@@ -208,11 +209,11 @@ void TestPrint::listClosedWhilePrinting() {
     ListWindow list({"1\t10:00:00\t1.0", "2\t10:00:02\t2.0"});
     QTimer::singleShot(0, [&] { delete list.window; }); // the sampler unloads the list
     testing::MessageCapture boxes;
-    QVERIFY(!PrintGrid(*list.window, *list.grid, poll_));
+    QVERIFY(!PrintGrid(*list.window, *list.grid, line_));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes[0].icon, platform::MsgIcon::Critical);
     QVERIFY(!QFile::exists(pdf_));
-    QVERIFY(poll_.isActive());
+    QVERIFY(line_.Timer1.isActive());
     QVERIFY(!platform::Printer::instance().inDocument());
 }
 

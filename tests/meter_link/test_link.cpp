@@ -1,4 +1,5 @@
 // The serial link helpers against the meter stand-in on a real pseudo-terminal.
+#include "meter_link/meter_line.h"
 #include "meter_link/rs232.h"
 #include "platform/clock.h"
 #include "platform/serial_control.h"
@@ -33,8 +34,8 @@ private slots:
     void pointerReply();
     void delayNearMidnightIsCutShort();
     void delayWaitsItsTime();
-    void waitForMeterWithBytesWaiting();
-    void silentMeterEndsInWaitForMeter();
+    void commandQueryGivesUpOnASilentMeter();
+    void pollQueryFallsSilentThenAsksAgain();
     void unknownPortHasNoDevice();
 };
 
@@ -94,20 +95,27 @@ void TestLink::delayWaitsItsTime() {
     QVERIFY(t.elapsed() >= 45);
 }
 
-void TestLink::waitForMeterWithBytesWaiting() {
+void TestLink::commandQueryGivesUpOnASilentMeter() {
+    // The bound is 5 s of the program's time: run its clock fast.
+    platform::FakeClock clock(50.0);
+    platform::setClockSource(&clock);
     Line line;
     QVERIFY(line.open());
-    line.com.output(QByteArray(1, 'A'));
-    QVERIFY(testing::waitUntil([&] { return line.com.inBufferCount() >= 6; }));
-    line.lblCom.setVisible(false);
-    line.lblCom.setText(QStringLiteral("x"));
-    WaitForMeter(line.link);
-    QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
-    QVERIFY(!line.lblCom.isHidden());
-    QCOMPARE(line.com.inBufferCount(), 6); // left waiting
+    line.meter.setLineMode(standin::MeterStandIn::LineMode::Silent);
+    QStringList status;
+    QObject::connect(&line.link, &MeterLine::statusChanged, [&](const QString& c) { status << c; });
+    QVERIFY(!ReadMemoryPointer(line.link));
+    QCOMPARE(line.sendsOf('A'), kCommandPointerSends);
+    QCOMPARE(status, QStringList{QStringLiteral("No COM")});
+    // The meter back: the next query answers and the port is shown again.
+    line.meter.setLineMode(standin::MeterStandIn::LineMode::Normal);
+    line.meter.setEndAddress(2048);
+    QVERIFY(ReadMemoryPointer(line.link));
+    QCOMPARE(line.loggerState.MemoryPointer, 2048.0f);
+    QCOMPARE(status.last(), QStringLiteral("COM1"));
 }
 
-void TestLink::silentMeterEndsInWaitForMeter() {
+void TestLink::pollQueryFallsSilentThenAsksAgain() {
     // 1000 unanswered sends take 20 s of the program's time: run its clock fast.
     platform::FakeClock clock(100.0);
     platform::setClockSource(&clock);
@@ -116,20 +124,22 @@ void TestLink::silentMeterEndsInWaitForMeter() {
     line.meter.setEndAddress(2048);
     line.meter.setLineMode(standin::MeterStandIn::LineMode::Silent);
     int sendsAtNoCom = -1;
-    QTimer watch;
-    watch.setInterval(5);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (sendsAtNoCom < 0 && line.lblCom.text() == QLatin1String("No COM")) {
+    QObject::connect(&line.link, &MeterLine::statusChanged, [&](const QString& c) {
+        if (c == QLatin1String("No COM") && sendsAtNoCom < 0)
             sendsAtNoCom = line.sendsOf('A');
-            line.meter.setLineMode(standin::MeterStandIn::LineMode::Normal);
-            line.meter.sendRaw(QByteArray(1, '\x55')); // any byte ends the wait
-        }
     });
-    watch.start();
-    ReadMemoryPointer(line.link);
-    QCOMPARE(sendsAtNoCom, 1000);
-    QCOMPARE(line.lblCom.text(), QStringLiteral("COM1"));
+    line.link.startPolling();
+    QVERIFY(testing::waitUntil([&] { return sendsAtNoCom >= 0; }, 10.0));
+    QCOMPARE(sendsAtNoCom, kPollPointerSends);
+    // Nothing goes out while the meter is silent.
+    testing::pumpFor(0.3);
+    QCOMPARE(line.meter.commandLetters().size(), kPollPointerSends);
+    line.meter.setLineMode(standin::MeterStandIn::LineMode::Normal);
+    line.meter.sendRaw(QByteArray(1, '\x55')); // any byte ends the silence
+    QVERIFY(testing::waitUntil([&] { return line.meter.streaming(); }));
     QCOMPARE(line.loggerState.MemoryPointer, 2048.0f);
+    QVERIFY(line.meter.commandLetters().endsWith(QLatin1String("AM")));
+    line.link.Timer1.stop();
 }
 
 void TestLink::unknownPortHasNoDevice() {

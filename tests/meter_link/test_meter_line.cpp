@@ -18,9 +18,9 @@ using testing::bytes;
 namespace {
 
 // The stand-in, the program's serial control opened on it, and the link the commands use.
-class MeterLine : public testing::LineFixture {
+class Line : public testing::LineFixture {
 public:
-    MeterLine() { opened = open(); }
+    Line() { opened = open(); }
 
     // What the stand-in has heard once it holds as many bytes as `expected`, and a moment later,
     // so that bytes sent beyond it show too.
@@ -35,7 +35,7 @@ public:
         auto step = LoggerDumpCollector::Step::More;
         QElapsedTimer t;
         t.start();
-        while ((step = dump.readFrom(com)) == LoggerDumpCollector::Step::More && t.elapsed() < 5000)
+        while ((step = dump.readFrom(link)) == LoggerDumpCollector::Step::More && t.elapsed() < 5000)
             platform::pumpEventsFor(0.02);
         return step;
     }
@@ -61,11 +61,11 @@ private slots:
     void dumpWithWrongMarkerRestarts();
 
 private:
-    std::unique_ptr<MeterLine> line;
+    std::unique_ptr<Line> line;
 };
 
 void TestMeterLine::init() {
-    line = std::make_unique<MeterLine>();
+    line = std::make_unique<Line>();
     QVERIFY2(line->opened, qPrintable(line->com.errorString()));
 }
 
@@ -90,7 +90,7 @@ void TestMeterLine::sequences_data() {
 void TestMeterLine::sequences() {
     QFETCH(QString, command);
     QFETCH(QByteArray, wire);
-    MeterLine& l = *line;
+    Line& l = *line;
     l.meter.setEndAddress(1100);
     l.meter.setLoggerInterval(45);
     if (command == QLatin1String("M")) {
@@ -120,7 +120,7 @@ void TestMeterLine::deleteWaitsBeforeItsLetter() {
     // line's latency: the wait for the "A" reply gives one such span, the wait before "D" a second.
     platform::FakeClock slow(0.25);
     platform::setClockSource(&slow);
-    MeterLine& l = *line;
+    Line& l = *line;
     QElapsedTimer since;
     since.start();
     QList<QPair<char, qint64>> heard;
@@ -144,7 +144,7 @@ void TestMeterLine::intervalAskedAgain_data() {
 
 void TestMeterLine::intervalAskedAgain() {
     QFETCH(QByteArray, wrong);
-    MeterLine& l = *line;
+    Line& l = *line;
     l.meter.setLoggerInterval(60);
     l.meter.queueIntervalReplies({wrong});
     QCOMPARE(CmdReadLoggerInterval(l.link).value_or(-1), 60);
@@ -152,7 +152,7 @@ void TestMeterLine::intervalAskedAgain() {
 }
 
 void TestMeterLine::intervalGivesUp() {
-    MeterLine& l = *line;
+    Line& l = *line;
     QList<QByteArray> wrong;
     for (int i = 0; i < kMaxIntervalAttempts + 5; ++i)
         wrong.append(bytes({0x02, 0x00, 0x05}));
@@ -165,21 +165,21 @@ void TestMeterLine::intervalGivesUp() {
 }
 
 void TestMeterLine::emptyLoggerSendsNoDump() {
-    MeterLine& l = *line;
+    Line& l = *line;
     l.meter.setEndAddress(1023);
-    QVERIFY(!CmdDumpLoggerMemory(l.link));
+    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Empty);
     QCOMPARE(l.loggerState.MemoryPointer, 1023.0f);
     testing::pumpFor(0.3);
     QCOMPARE(l.meter.received(), QByteArray("A"));
 }
 
 void TestMeterLine::dumpCollected() {
-    MeterLine& l = *line;
+    Line& l = *line;
     l.meter.setDumpPace(0);
     l.meter.setLoggerSets({{QTime(9, 30, 5), 60, {100000, 123456}}, {QTime(23, 59, 59), 1, {1, 2, 3, 4, 5}}});
     const QByteArray image = l.meter.loggerImage();
     QCOMPARE(image.size(), 16 + 25);
-    QVERIFY(CmdDumpLoggerMemory(l.link));
+    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Sent);
     QCOMPARE(l.loggerState.MemoryPointer, float(1023 + image.size()));
 
     LoggerDumpCollector dump(LoggerDumpLength(l.loggerState.MemoryPointer));
@@ -194,11 +194,11 @@ void TestMeterLine::dumpCollected() {
 }
 
 void TestMeterLine::dumpWithWrongMarkerRestarts() {
-    MeterLine& l = *line;
+    Line& l = *line;
     l.meter.setDumpPace(0);
     l.meter.setLoggerSets({{QTime(8, 0, 0), 10, {7, 8, 9}}});
     l.meter.setCorruptFirstDumpMarker(true);
-    QVERIFY(CmdDumpLoggerMemory(l.link));
+    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Sent);
     LoggerDumpCollector dump(LoggerDumpLength(l.loggerState.MemoryPointer));
     QCOMPARE(l.collect(dump), LoggerDumpCollector::Step::Restart);
 }

@@ -27,6 +27,48 @@ int openAsChild() {
     return com.setSettings(QStringLiteral("19200,n,8,1")) && com.setPortOpen(true) ? 0 : 1;
 }
 
+// A device that takes what it is told except what a test says, and shows what it was told.
+class FakeLine : public platform::SerialLine {
+public:
+    QString refuse; // "baud", "data", "parity", "stop", "flow", "dtr", "rts"
+    bool modemLines = true;
+    qint32 baud = 9600;
+    QSerialPort::DataBits data = QSerialPort::Data7;
+    QSerialPort::Parity par = QSerialPort::EvenParity;
+    QSerialPort::StopBits stop = QSerialPort::TwoStop;
+    QSerialPort::FlowControl flow = QSerialPort::HardwareControl;
+    bool dtr = false, rts = true; // as a driver may leave them
+
+    bool setBaudRate(qint32 b) override { return take("baud", baud, b); }
+    qint32 baudRate() override { return baud; }
+    bool setDataBits(QSerialPort::DataBits b) override { return take("data", data, b); }
+    QSerialPort::DataBits dataBits() override { return data; }
+    bool setParity(QSerialPort::Parity p) override { return take("parity", par, p); }
+    QSerialPort::Parity parity() override { return par; }
+    bool setStopBits(QSerialPort::StopBits b) override { return take("stop", stop, b); }
+    QSerialPort::StopBits stopBits() override { return stop; }
+    bool setFlowControl(QSerialPort::FlowControl f) override { return take("flow", flow, f); }
+    QSerialPort::FlowControl flowControl() override { return flow; }
+    bool setDataTerminalReady(bool on) override { return modemLines && take("dtr", dtr, on); }
+    bool setRequestToSend(bool on) override { return modemLines && take("rts", rts, on); }
+    std::optional<QSerialPort::PinoutSignals> pinoutSignals() override {
+        if (!modemLines)
+            return std::nullopt;
+        QSerialPort::PinoutSignals pins;
+        pins.setFlag(QSerialPort::DataTerminalReadySignal, dtr);
+        pins.setFlag(QSerialPort::RequestToSendSignal, rts);
+        return pins;
+    }
+
+private:
+    // A refused setting says it took but stays as it was, as some drivers do.
+    template <typename T> bool take(const char* name, T& field, T value) {
+        if (refuse != QLatin1String(name))
+            field = value;
+        return true;
+    }
+};
+
 } // namespace
 
 class TestSerialControl : public QObject {
@@ -39,7 +81,70 @@ private slots:
     void reasons_data();
     void reasons();
     void permissionDeniedIsReported();
+    void lineSettings_data();
+    void lineSettings();
+    void refusedSettingFailsTheOpen();
 };
+
+void TestSerialControl::lineSettings_data() {
+    QTest::addColumn<QString>("refuse");
+    QTest::addColumn<bool>("modemLines");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("all take") << QString() << true << QString();
+    QTest::newRow("no modem lines (a pseudo-terminal)") << QString() << false << QString();
+    QTest::newRow("baud") << "baud" << true << "the device refuses 19200 baud";
+    QTest::newRow("data bits") << "data" << true << "the device refuses 8 data bits";
+    QTest::newRow("parity") << "parity" << true << "the device refuses the parity";
+    QTest::newRow("stop bits") << "stop" << true << "the device refuses the stop bits";
+    QTest::newRow("flow control") << "flow" << true << "flow control stays on";
+    QTest::newRow("DTR") << "dtr" << true << "DTR cannot be raised";
+    QTest::newRow("RTS") << "rts" << true << "RTS stays on";
+}
+
+void TestSerialControl::lineSettings() {
+    QFETCH(QString, refuse);
+    QFETCH(bool, modemLines);
+    QFETCH(QString, reason);
+    FakeLine line;
+    line.refuse = refuse;
+    line.modemLines = modemLines;
+    QCOMPARE(platform::applyLineSettings(line, platform::LineSettings{}), reason);
+    if (reason.isEmpty()) {
+        QCOMPARE(line.baud, 19200);
+        QCOMPARE(line.data, QSerialPort::Data8);
+        QCOMPARE(line.par, QSerialPort::NoParity);
+        QCOMPARE(line.stop, QSerialPort::OneStop);
+        QCOMPARE(line.flow, QSerialPort::NoFlowControl);
+        if (modemLines) {
+            QVERIFY(line.dtr);  // the cable's positive supply
+            QVERIFY(!line.rts); // and its negative one
+        }
+    }
+}
+
+void TestSerialControl::refusedSettingFailsTheOpen() {
+    standin::MeterStandIn meter;
+    QVERIFY(meter.open());
+    qputenv("VANTREL_COM5", meter.devicePath().toLocal8Bit());
+    platform::setSerialLineWrapper([](QSerialPort&) {
+        auto line = std::make_unique<FakeLine>();
+        line->refuse = QStringLiteral("rts");
+        return line;
+    });
+    testing::StderrCapture err;
+    platform::SerialControl com;
+    com.setCommPort(5);
+    QVERIFY(com.setSettings(QStringLiteral("19200,n,8,1")));
+    const bool opened = com.setPortOpen(true);
+    platform::setSerialLineWrapper({});
+    QVERIFY(!opened);
+    QVERIFY(!com.portOpen());
+    QVERIFY2(
+        err.text().contains(QStringLiteral("cannot open COM5 (%1): RTS stays on").arg(meter.devicePath())),
+        qPrintable(err.text()));
+    // The port itself, a pseudo-terminal without modem lines, opens.
+    QVERIFY(com.setPortOpen(true));
+}
 
 void TestSerialControl::fixedMapping_data() {
     QTest::addColumn<int>("port");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "logger_data/logger_context.h"
+#include "meter_link/meter_line.h"
 #include "meter_link/records.h"
 
 #include <QTimer>
@@ -13,15 +14,16 @@ namespace testing {
 struct ContextFixture {
     AppState app;
     QWidget panel;
-    QTimer timer1, timer2;
+    MeterLine line{app.link, app.logger}; // no port: its poll reads nothing
+    QTimer& timer1 = line.Timer1;
+    QTimer timer2;
     LoggerContext ctx;
 
     ContextFixture() {
-        timer1.setInterval(50);
+        line.setSampler([this] { timer2.stop(); }, [this] { timer2.start(); });
         ctx.app = &app;
         ctx.panel = &panel;
-        ctx.Timer1 = &timer1;
-        ctx.Timer2 = &timer2;
+        ctx.line = &line;
     }
     ~ContextFixture() {
         // The windows are the panel's children; drop them before the records they point at.

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "meter_link/records.h"
+#include "meter_link/meter_line.h"
 #include "meter_link/rs232.h"
 #include "platform/serial_control.h"
 #include "tools/standin/meter_standin.h"
 
-#include <QLabel>
 #include <QTemporaryDir>
 
 namespace testing {
@@ -24,19 +24,17 @@ inline bool openOnCom1(standin::MeterStandIn& meter, const QTemporaryDir& dir) {
 struct LineFixture {
     QTemporaryDir dir;
     standin::MeterStandIn meter;
-    platform::SerialControl com;
-    QLabel lblCom;
     LinkState linkState;
     LoggerState loggerState;
-    MeterLink link{&com, &lblCom, &linkState, &loggerState};
+    MeterLine link{linkState, loggerState};
+    platform::SerialControl& com = link.COM;
 
     // The stand-in on COM1 and the program's port open on it, as the main window opens it.
     bool open() {
         if (!openOnCom1(meter, dir))
             return false;
         linkState.ComPortNumber = 1;
-        com.setCommPort(1);
-        return com.setSettings(QStringLiteral("19200,n,8,1")) && com.setPortOpen(true);
+        return link.open(1);
     }
 };
 
