@@ -385,7 +385,9 @@ void TestSamplingInterval::meterNeverAnswersRight() {
     QVERIFY(f.panel->Timer1.isActive());
     f.panel->Timer1.stop();
     const QString line = lineAfter(f);
-    QCOMPARE(line, QString(QStringLiteral("AJ")).repeated(kMaxIntervalAttempts));
+    // Each attempt is its pointer query then "J"; a query may send "A" again when its reply is late.
+    QVERIFY2(QRegularExpression(QStringLiteral("^(A+J){%1}$").arg(kMaxIntervalAttempts)).match(line).hasMatch(),
+             qPrintable(line));
 }
 
 void TestSamplingInterval::clockAtEndOfMonth() {
@@ -397,14 +399,22 @@ void TestSamplingInterval::clockAtEndOfMonth() {
     for (int i = 0; i < 10; ++i)
         bad.append(bytes({0x02, 0x00, 0x04, 0x4C, 0x03}));
     f.meter.queuePointerReplies(bad);
+    // The clock stands just before midnight until the first "A" reaches the meter, and is past
+    // it from then on, however slowly the machine runs.
     platform::FakeClock clock(500);
     clock.setDate(QDate(2026, 12, 31));
-    clock.setTimeOfDay(86399.9);
+    clock.setTimeOfDay(86399.9, true);
     platform::setClockSource(&clock);
     f.app.link.PollCount = 5;
     bool busyDuring = false;
-    connect(&f.meter, &standin::MeterStandIn::commandReceived, this,
-            [&](const standin::LoggedCommand&) { busyDuring = busyDuring || f.app.link.KeyBusy; });
+    bool pastMidnight = false;
+    connect(&f.meter, &standin::MeterStandIn::commandReceived, this, [&](const standin::LoggedCommand&) {
+        busyDuring = busyDuring || f.app.link.KeyBusy;
+        if (!pastMidnight) {
+            pastMidnight = true;
+            clock.setTimeOfDay(0.5);
+        }
+    });
 
     click(*f.panel, "TimeSet");
     QVERIFY(platform::timeOfDay() < 3600); // the query did run past midnight
