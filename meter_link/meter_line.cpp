@@ -169,9 +169,7 @@ bool MeterLine::readMemoryPointer(int maxSends) {
             return false;
         }
         QByteArray reply;
-        int sends = 0;
         do {
-            ++sends;
             ++total;
             COM.output(QByteArray(1, 'A'));
             Delay(kDelayShort);
