@@ -2,23 +2,15 @@
 // (its terminal closes as a pulled adapter does), measures the program's CPU use while the
 // device is gone, then starts a new stand-in behind the same link and measures how long the
 // program takes to paint frames again.
+#include "bench/standin_process.h"
 #include "bench/usage.h"
 #include "front_panel/panel.h"
-#include "platform/message_box.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
-
-static bool startStandin(QProcess& p, const QString& program, const QString& link) {
-    p.setProgram(program);
-    p.setArguments({QStringLiteral("--link"), link, QStringLiteral("--period"), QStringLiteral("100")});
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start();
-    return p.waitForStarted(5000) && p.waitForReadyRead(5000);
-}
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -31,13 +23,10 @@ int main(int argc, char** argv) {
     const double seconds = argc > 3 ? std::atof(argv[3]) : 10.0;
     QProcess first;
     QProcess second;
-    if (!startStandin(first, standin, link))
+    if (!bench::startStandin(first, standin, link))
         return 1;
     qputenv("VANTREL_COM1", link.toLocal8Bit());
-    platform::setMsgResponder([](const platform::MsgRecord& r) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
-        return platform::MsgResult::Ok;
-    });
+    bench::messagesToStderr();
 
     AppState app;
     app.link.ComPortNumber = 1;
@@ -64,7 +53,7 @@ int main(int argc, char** argv) {
                     wallGone = wall.elapsed() / 1000.0;
                     framesAtReturn = frames;
                     back.start();
-                    if (!startStandin(second, standin, link))
+                    if (!bench::startStandin(second, standin, link))
                         QApplication::exit(1);
                 });
             });

@@ -1,5 +1,6 @@
 // The logger: a whole download through the main window from the stand-in on COM1 ("download"),
 // or the decoding of the full memory's one set into both grids of the data list ("decode").
+#include "bench/standin_process.h"
 #include "bench/usage.h"
 #include "front_panel/panel.h"
 #include "logger_data/data_list.h"
@@ -88,10 +89,7 @@ int decode() {
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    platform::setMsgResponder([](const platform::MsgRecord& r) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
-        return platform::MsgResult::Ok;
-    });
+    bench::messagesToStderr();
     if (argc > 1 && std::strcmp(argv[1], "decode") == 0)
         return decode();
     return download();

@@ -2,9 +2,9 @@
 // (a meter switched off with its cable in: the line stays, nothing comes), measures the program's
 // CPU use while the meter is silent, then lets the stand-in go on and measures how long the
 // program takes to paint frames again.
+#include "bench/standin_process.h"
 #include "bench/usage.h"
 #include "front_panel/panel.h"
-#include "platform/message_box.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,18 +23,11 @@ int main(int argc, char** argv) {
     const QString link = QString::fromLocal8Bit(argv[2]);
     const double seconds = argc > 3 ? std::atof(argv[3]) : 20.0;
     QProcess meter;
-    meter.setProgram(QString::fromLocal8Bit(argv[1]));
-    meter.setArguments({QStringLiteral("--link"), link, QStringLiteral("--period"), QStringLiteral("100")});
-    meter.setStandardErrorFile(QProcess::nullDevice());
-    meter.start();
-    if (!meter.waitForStarted(5000) || !meter.waitForReadyRead(5000))
+    if (!bench::startStandin(meter, QString::fromLocal8Bit(argv[1]), link))
         return 1;
     const auto pid = static_cast<pid_t>(meter.processId());
     qputenv("VANTREL_COM1", link.toLocal8Bit());
-    platform::setMsgResponder([](const platform::MsgRecord& r) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
-        return platform::MsgResult::Ok;
-    });
+    bench::messagesToStderr();
 
     AppState app;
     app.link.ComPortNumber = 1;
