@@ -40,6 +40,16 @@ struct DialogScript {
 
 } // namespace
 
+namespace {
+// Rows "1 TAB 10:00:00 TAB 812.5" and on, `n` of them.
+QStringList numberedRows(int n) {
+    QStringList rows;
+    for (int i = 1; i <= n; ++i)
+        rows << QString("%1\t10:00:00\t812.5").arg(i);
+    return rows;
+}
+} // namespace
+
 class TestExport : public QObject {
     Q_OBJECT
 private slots:
@@ -171,10 +181,7 @@ void TestExport::failedExportTellsAndCleansUp() {
     const QString path = target.startsWith('/') ? target : dir.filePath(target);
     if (!QFile::exists("/dev/full") && target == "/dev/full")
         QSKIP("no /dev/full here");
-    QStringList rows;
-    for (int i = 1; i <= 2000; ++i) // more than the file's buffer, so the device is written to
-        rows << QString("%1\t10:00:00\t812.5").arg(i);
-    ListWindow list(rows);
+    ListWindow list(numberedRows(2000)); // more than the file's buffer, so the device is written to
     RecordingState rec;
     rec.SaveFileName = path;
     rec.FileChosen = true;
@@ -206,10 +213,7 @@ void TestExport::failureHalfWayLeavesTheOldFile() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(old);
     }
-    QStringList rows;
-    for (int i = 1; i <= 20000; ++i)
-        rows << QString("%1\t10:00:00\t812.5").arg(i);
-    ListWindow list(rows);
+    ListWindow list(numberedRows(20000));
     RecordingState rec;
     rec.SaveFileName = path;
     rec.FileChosen = true;

@@ -22,6 +22,13 @@ PlotRange* openDialog(PlotFixture& f) {
     return d;
 }
 
+// The named box of the range dialog over a plot of 120 records.
+QLineEdit* openBox(PlotFixture& f, const QString& box) {
+    f.plotOf(120);
+    PlotRange* d = openDialog(f);
+    return d ? d->findChild<QLineEdit*>(box) : nullptr;
+}
+
 } // namespace
 
 class TestPlotRange : public QObject {
@@ -91,10 +98,7 @@ void TestPlotRange::keyFilters() {
     QFETCH(QString, typed);
     QFETCH(QString, text);
     PlotFixture f;
-    f.plotOf(120);
-    PlotRange* d = openDialog(f);
-    QVERIFY(d);
-    auto* edit = d->findChild<QLineEdit*>(box);
+    QLineEdit* edit = openBox(f, box);
     QVERIFY(edit);
     testing::typeIntoBox(edit, typed, text);
 }
@@ -130,10 +134,7 @@ void TestPlotRange::editingKeysEdit() {
     QFETCH(QList<int>, keys);
     QFETCH(QString, text);
     PlotFixture f;
-    f.plotOf(120);
-    PlotRange* d = openDialog(f);
-    QVERIFY(d);
-    auto* edit = d->findChild<QLineEdit*>(box);
+    QLineEdit* edit = openBox(f, box);
     QVERIFY(edit);
     QCOMPARE(testing::pressEditKeys(edit, keys), text);
 }
