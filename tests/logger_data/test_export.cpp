@@ -38,9 +38,6 @@ struct DialogScript {
     ~DialogScript() { CommonDialog::setResponder({}); }
 };
 
-} // namespace
-
-namespace {
 // Rows "1 TAB 10:00:00 TAB 812.5" and on, `n` of them.
 QStringList numberedRows(int n) {
     QStringList rows;
