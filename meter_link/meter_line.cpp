@@ -29,12 +29,12 @@ MeterLine::MeterLine(LinkState& link, LoggerState& logger, QObject* parent)
     connect(&deadline_, &QTimer::timeout, this, &MeterLine::onFrameDeadline);
     connect(&COM, &platform::SerialControl::readyRead, this, &MeterLine::onBytes);
     connect(&COM, &platform::SerialControl::lost, this, [this] {
-        abortCycle();
+        endCycle();
         setStatus(QStringLiteral("No COM"));
     });
     // A device opened again may belong to a meter that restarted: ask for the stream afresh.
     connect(&COM, &platform::SerialControl::restored, this, [this] {
-        abortCycle();
+        endCycle();
         link_.PollCount = 0;
         streamStale_ = true;
     });
@@ -93,7 +93,7 @@ void MeterLine::updatePolling() {
         return;
     }
     Timer1.stop();
-    abortCycle();
+    endCycle();
 }
 
 void MeterLine::setStatus(const QString& caption) {
@@ -110,7 +110,7 @@ bool MeterLine::takeForCommand() {
         return false;
     link_.KeyBusy = true;
     Timer1.stop();
-    abortCycle();
+    endCycle();
     return true;
 }
 
@@ -327,8 +327,4 @@ void MeterLine::endCycle() {
     state_ = State::Idle;
     retry_ = 0;
     badFrames_ = 0;
-}
-
-void MeterLine::abortCycle() {
-    endCycle();
 }

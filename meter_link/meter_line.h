@@ -82,7 +82,6 @@ private:
     bool takeForCommand();
     void endCommand(bool resetPollCount);
     void updatePolling();
-    void abortCycle();
     void endCycle();
     void setStatus(const QString& caption);
 
