@@ -94,6 +94,12 @@ void Panel::Timer1_Timer() {
 }
 
 void Panel::frameArrived(const QByteArray& frame) {
+    // The meter answered, so the line stays live; only the picture, and with it the readings the
+    // sampler and the graph take from it, keeps the last good frame.
+    if (!IsSoundDisplayFrame(frame)) {
+        emit frameRefused();
+        return;
+    }
     PaintFrame(frame);
     // Only normal screens count towards the next pointer query.
     if (!app_.display.AnnClearPrompt && ++app_.link.PollCount >= 15)

@@ -77,6 +77,9 @@ public:
 signals:
     // A display frame was accepted and painted (the benches count them).
     void framePainted();
+    // A frame with good markers but damaged between them was dropped: the mirror keeps the last
+    // good frame.
+    void frameRefused();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -86,7 +89,8 @@ private:
     void buildFace();    // panel_face.cpp
     void buildToolbar(); // panel_toolbar.cpp
 
-    // A frame the line accepted: painted, and counted towards the next pointer query.
+    // A frame the line accepted: painted, and counted towards the next pointer query, unless it
+    // holds what the meter cannot show.
     void frameArrived(const QByteArray& frame);
 
     AppState& app_;

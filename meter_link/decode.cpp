@@ -13,6 +13,57 @@ void decodeBits(int& value, const std::array<bool*, 8>& flags) {
     }
 }
 
+// The highest reading of each solar unit in ten-thousandths, and the most decimals it shows.
+struct UnitRange {
+    const char* unit;
+    qint64 maxTenThousandths;
+    int maxDecimals;
+};
+constexpr UnitRange kUnitRanges[] = {
+    {"W/(M)2", 22'000'000, 1},
+    {"KW/(M)2", 22'000, 3},
+    {"Btu/((ft)2.h)", 6'974'000, 1},
+    {"kBtu/((ft)2.h)", 6'974, 3},
+};
+
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Decimals the lit point gives the main value: the first lit point counts, as it is painted.
+int pointDecimals(const DisplayState& d) {
+    return d.AnnDp1 ? 3 : d.AnnDp2 ? 2 : d.AnnDp3 ? 1 : 0;
+}
+
+bool isSoundMainValue(const DisplayState& d, const QString& digits) {
+    const int decimals = pointDecimals(d);
+    bool letter = false;
+    for (QChar c : digits)
+        letter = letter || (!isDigit(c) && c != QLatin1Char(' '));
+    if (letter)
+        return decimals == 0; // the meter's own texts carry no point
+    qsizetype first = 0;
+    while (first < digits.size() && !isDigit(digits[first]))
+        ++first;
+    if (first == digits.size())
+        return decimals == 0; // a blank main value
+    for (qsizetype i = first; i < digits.size(); ++i)
+        if (!isDigit(digits[i]))
+            return false; // a blank behind a digit: no number the meter writes
+    if (first > digits.size() - 1 - decimals)
+        return false; // no digit in front of the point
+    const qint64 value = digits.mid(first).toLongLong();
+    for (const UnitRange& r : kUnitRanges) {
+        if (d.DisplayUnitText != QLatin1String(r.unit))
+            continue;
+        qint64 scale = 1;
+        for (int i = decimals; i < 4; ++i)
+            scale *= 10;
+        return decimals <= r.maxDecimals && value * scale <= r.maxTenThousandths;
+    }
+    return true;
+}
+
 } // namespace
 
 void DecodeFlags1(DisplayState& d, int& v) {
@@ -46,6 +97,21 @@ QString FormatDigits(DisplayState& d, int hi, int lo) {
 
 bool IsDisplayFrame(const QByteArray& b) {
     return b.size() >= DisplayFrameLength && ByteAt(b, 1) == 0x02 && ByteAt(b, 13) == 0x03;
+}
+
+bool IsSoundDisplayFrame(const QByteArray& frame) {
+    DisplayState d;
+    DecodeFrameFlags(d, frame);
+    if (d.AnnClearPrompt)
+        return true;
+    const QString memory = FormatDigits(d, 0, ByteAt(frame, 6)).mid(2);
+    for (QChar c : memory)
+        if (!isDigit(c) && c != QLatin1Char(' '))
+            return false;
+    if (d.AnnOverload)
+        return true;
+    BuildDisplayUnitText(d);
+    return isSoundMainValue(d, FormatDigits(d, ByteAt(frame, 9), ByteAt(frame, 10)));
 }
 
 void DecodeFrameFlags(DisplayState& d, const QByteArray& frame) {

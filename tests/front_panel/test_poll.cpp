@@ -50,6 +50,8 @@ private slots:
     void clearPromptLeavesPollCount();
     void badFramesAreDropped();
     void endlessBadFramesEndTheTick();
+    void damagedFramesKeepTheLastGoodOne_data();
+    void damagedFramesKeepTheLastGoodOne();
     void silence_data();
     void silence();
     void lostDeviceIsReopened();
@@ -226,6 +228,41 @@ void TestPoll::endlessBadFramesEndTheTick() {
     f.meter.setLineMode(MeterStandIn::LineMode::Normal);
     QVERIFY(cycle(f));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
+}
+
+void TestPoll::damagedFramesKeepTheLastGoodOne_data() {
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::addColumn<QString>("shown"); // what the mirror would have shown
+    QTest::newRow("letter in a reading") << wattFrame(0xF933) << "F93.3";
+    QTest::newRow("point moved") << makeFrame(0x00, 0x10, 0x05, 0x00, 0x01, 0xCCCC, 0x8448, 0xCCCC) << "8.448";
+    QTest::newRow("point lost") << makeFrame(0x00, 0x00, 0x05, 0x00, 0x01, 0xCCCC, 0x7862, 0xCCCC) << "7862";
+}
+
+void TestPoll::damagedFramesKeepTheLastGoodOne() {
+    QFETCH(QByteArray, damaged);
+    QFETCH(QString, shown);
+    PanelFixture f;
+    f.meter.setFrame(wattFrame(0x8493));
+    f.meter.setFramePeriodMs(20);
+    QVERIFY(f.start(false));
+    QStringList painted;
+    int refused = 0;
+    bool noCom = false;
+    QObject::connect(f.panel.get(), &Panel::framePainted, [&] { painted << f.panel->LblValue->text(); });
+    QObject::connect(f.panel.get(), &Panel::frameRefused, [&] { ++refused; });
+    QObject::connect(&f.panel->line, &MeterLine::statusChanged,
+                     [&](const QString& c) { noCom = noCom || c == QLatin1String("No COM"); });
+    QVERIFY(f.panel->Form_Load());
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("849.3"); }));
+    f.meter.setFrame(damaged);
+    // More than the line takes before it calls a stream of unframed bytes dead.
+    QVERIFY(waitUntil([&] { return refused >= 60; }, 30.0));
+    QCOMPARE(f.panel->LblValue->text(), QStringLiteral("849.3"));
+    QVERIFY(!noCom); // the meter answered all along
+    f.meter.setFrame(wattFrame(0x8347));
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("834.7"); }));
+    QVERIFY2(!painted.contains(shown), qPrintable(painted.join(QLatin1Char(','))));
+    QVERIFY(!noCom);
 }
 
 void TestPoll::silence_data() {

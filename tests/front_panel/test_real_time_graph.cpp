@@ -552,7 +552,7 @@ void TestRealTimeGraph::followsTheMeter() {
     QCOMPARE(f.app.liveGraph.GraphReadingText, QStringLiteral("812.5"));
     QCOMPARE(f.app.liveGraph.GraphLastY, float(337 - 264 * 812.5 / 2200));
     // The meter switches to Btu.
-    f.meter.setFrame(standin::makeFrame(0x00, 0x08, 0x80, 0x03, 0x01, 0xCCCC, 0x2576, 0xCCCC));
+    f.meter.setFrame(standin::makeFrame(0x00, 0x40, 0x80, 0x03, 0x01, 0xCCCC, 0x2576, 0xCCCC));
     QVERIFY(testing::waitUntil([&] { return !g || !g->isVisible(); }));
     QVERIFY(!RealTimeGraph::current());
 }

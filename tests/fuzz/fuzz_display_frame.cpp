@@ -3,6 +3,8 @@
 #include "meter_link/decode.h"
 #include "tests/fuzz/fuzz_check.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 bool isDigitChar(QChar c) {
@@ -28,6 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(isDigitChar(c));
         const QString value = MainValueText(d, digits);
         FUZZ_CHECK(value.size() == (d.AnnOverload ? 2 : d.AnnDp1 || d.AnnDp2 || d.AnnDp3 ? 5 : 4));
+    }
+    // A frame let through to the mirror never shows a letter or a gap in a number with a point.
+    if (IsSoundDisplayFrame(frame) && !d.AnnClearPrompt && !d.AnnOverload) {
+        const QString value = MainValueText(d, FormatDigits(d, ByteAt(frame, 9), ByteAt(frame, 10)));
+        if (value.contains(QLatin1Char('.')))
+            FUZZ_CHECK(QRegularExpression(QStringLiteral("^ *[0-9]+\\.[0-9]+$")).match(value).hasMatch());
     }
     const QString unit = BuildDisplayUnitText(d);
     FUZZ_CHECK(unit == d.DisplayUnitText && unit.size() <= 32);

@@ -1,4 +1,5 @@
 #include "meter_link/decode.h"
+#include "tools/standin/meter_display.h"
 
 #include <QTest>
 
@@ -17,6 +18,9 @@ private slots:
     void frameCheckLooksOnlyAtMarkers_data();
     void frameCheckLooksOnlyAtMarkers();
     void byteAtOutOfRangeIsZero();
+    void soundFrames_data();
+    void soundFrames();
+    void standInFramesAreSound();
 };
 
 void TestDecode::formatDigits_data() {
@@ -202,6 +206,75 @@ void TestDecode::byteAtOutOfRangeIsZero() {
     QCOMPARE(ByteAt(b, 2), 0xFF);
     QCOMPARE(ByteAt(b, 3), 0);
     QCOMPARE(ByteAt(b, 0), 0);
+}
+
+void TestDecode::soundFrames_data() {
+    QTest::addColumn<int>("flags2"); // points and the upper "k"
+    QTest::addColumn<int>("flags3");
+    QTest::addColumn<int>("flags4");
+    QTest::addColumn<int>("memory");
+    QTest::addColumn<int>("value"); // main value pair
+    QTest::addColumn<bool>("sound");
+    const int w = 0x05, kw = 0x80, btu = 0x80, kbtu = 0xC0, perFt2h = 0x03;
+    const int dp1 = 0x10, dp2 = 0x20, dp3 = 0x40;
+    QTest::newRow("W 849.3") << dp3 << w << 0 << 0x01 << 0x8493 << true;
+    QTest::newRow("W 1234, whole") << 0 << w << 0 << 0x01 << 0x1234 << true;
+    QTest::newRow("W 12.3, leading blank") << dp3 << w << 0 << 0x01 << 0xC123 << true;
+    QTest::newRow("W 2200, full scale") << 0 << w << 0 << 0x01 << 0x2200 << true;
+    QTest::newRow("W 2201, beyond range") << 0 << w << 0 << 0x01 << 0x2201 << false;
+    QTest::newRow("W 7862, point lost") << 0 << w << 0 << 0x01 << 0x7862 << false;
+    QTest::newRow("W 8.448, thousandths") << dp1 << w << 0 << 0x01 << 0x8448 << false;
+    QTest::newRow("W 12.34, hundredths") << dp2 << w << 0 << 0x01 << 0x1234 << false;
+    QTest::newRow("W two points, the first counts") << (dp1 | dp3) << w << 0 << 0x01 << 0x1234 << false;
+    QTest::newRow("F93.3, letter beside a point") << dp3 << w << 0 << 0x01 << 0xF933 << false;
+    QTest::newRow("8 9.3, blank between digits") << dp3 << w << 0 << 0x01 << 0x8C93 << false;
+    QTest::newRow("849 , blank behind") << 0 << w << 0 << 0x01 << 0x849C << false;
+    QTest::newRow("blank main value") << 0 << w << 0 << 0x01 << 0xCCCC << true;
+    QTest::newRow("blank main value with a point") << dp3 << w << 0 << 0x01 << 0xCCCC << false;
+    QTest::newRow("meter's own text") << 0 << w << 0 << 0x01 << 0xDEAD << true;
+    QTest::newRow("meter's own text, no unit") << 0 << 0 << 0 << 0x01 << 0xCE0F << true;
+    QTest::newRow("kW 0.849") << (kw | dp1) << w << 0 << 0x01 << 0x0849 << true;
+    QTest::newRow("kW 2.200") << (kw | dp1) << w << 0 << 0x01 << 0x2200 << true;
+    QTest::newRow("kW 8.448, beyond range") << (kw | dp1) << w << 0 << 0x01 << 0x8448 << false;
+    QTest::newRow("kW 0849, point lost") << kw << w << 0 << 0x01 << 0x0849 << false;
+    QTest::newRow("kW  .849, no digit before the point") << (kw | dp1) << w << 0 << 0x01 << 0xC849 << false;
+    QTest::newRow("kW two points, the first counts") << (kw | dp1 | dp3) << w << 0 << 0x01 << 0x1234 << true;
+    QTest::newRow("Btu 697.4, full scale") << dp3 << btu << perFt2h << 0x01 << 0x6974 << true;
+    QTest::newRow("Btu 697.5, beyond range") << dp3 << btu << perFt2h << 0x01 << 0x6975 << false;
+    QTest::newRow("Btu 2576, point lost") << 0 << btu << perFt2h << 0x01 << 0x2576 << false;
+    QTest::newRow("Btu 25.76, hundredths") << dp2 << btu << perFt2h << 0x01 << 0x2576 << false;
+    QTest::newRow("kBtu 0.697") << dp1 << kbtu << perFt2h << 0x01 << 0x0697 << true;
+    QTest::newRow("kBtu 0.698, beyond range") << dp1 << kbtu << perFt2h << 0x01 << 0x0698 << false;
+    QTest::newRow("percent, not judged") << dp1 << 0x20 << 0 << 0x01 << 0x8448 << true;
+    QTest::newRow("Btu per ft2 only, not judged") << 0 << btu << 0x01 << 0x01 << 0x7862 << true;
+    QTest::newRow("overload, digits not read") << dp3 << w << 0x10 << 0x01 << 0xF933 << true;
+    QTest::newRow("clear prompt, digits not read") << 0 << 0 << 0x60 << 0xFA << 0xF933 << true;
+    QTest::newRow("memory number blank") << dp3 << w << 0 << 0xCC << 0x8493 << true;
+    QTest::newRow("memory number with a letter") << dp3 << w << 0 << 0x1A << 0x8493 << false;
+}
+
+void TestDecode::soundFrames() {
+    QFETCH(int, flags2);
+    QFETCH(int, flags3);
+    QFETCH(int, flags4);
+    QFETCH(int, memory);
+    QFETCH(int, value);
+    QFETCH(bool, sound);
+    // The CAL and second groups hold letters too: the meter writes its own texts there.
+    const QByteArray frame = standin::makeFrame(0x00, quint8(flags2 | 0x02), quint8(flags3), quint8(flags4),
+                                                quint8(memory), 0xE1AF, quint16(value), 0xBCDF);
+    QCOMPARE(IsSoundDisplayFrame(frame), sound);
+}
+
+void TestDecode::standInFramesAreSound() {
+    // Every unit, mark and screen the stand-in's meter shows passes.
+    standin::MeterDisplay meter;
+    for (const char key : QByteArray("TOUCHPBPXBPXRPXXPIUPI")) {
+        meter.key(key);
+        meter.tick();
+        const QByteArray frame = meter.frame(13 * 3600 + 7 * 60);
+        QVERIFY2(IsSoundDisplayFrame(frame), frame.toHex(' ').constData());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestDecode)
