@@ -130,21 +130,31 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
         const LoggerSplit split = SplitLoggerImage(image, app.logger.MemorySets);
         for (const QString& row : split.rows)
             w->GridSet->addItem(row);
+        QStringList faults;
         switch (split.fault) {
         case LoggerSplit::Fault::None:
             break;
         case LoggerSplit::Fault::NoMarker:
-            tell(ctx, QStringLiteral("The logger memory holds no set!"));
+            faults << QStringLiteral("The logger memory holds no set!");
             break;
         case LoggerSplit::Fault::RaggedEnd:
-            tell(ctx, RaggedEndMessage(split));
+            faults << RaggedEndMessage(split);
             break;
         case LoggerSplit::Fault::TooManySets:
-            tell(ctx,
-                 QStringLiteral("The logger memory holds more sets than can be listed; the first %1 are.")
-                     .arg(split.rows.size()));
+            faults << QStringLiteral("The logger memory holds more sets than can be listed; the first %1 are.")
+                          .arg(split.rows.size());
             break;
         }
+        // Damaged bytes are listed as they came, but never as a clean download: the window
+        // keeps saying so after the message.
+        const LoggerDamage damage =
+            FindLoggerDamage(app.logger.MemorySets, static_cast<int>(split.rows.size()));
+        if (damage.any()) {
+            w->setMessage(LoggerDamageCaption(damage));
+            faults << LoggerDamageMessage(damage);
+        }
+        if (!faults.isEmpty())
+            tell(ctx, faults.join(QLatin1Char('\n')));
         return;
     }
 }

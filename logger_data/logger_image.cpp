@@ -1,9 +1,11 @@
 #include "logger_data/logger_image.h"
 
+#include "meter_link/bytes.h"
 #include "meter_link/meter.h"
 #include "meter_link/records.h"
 
 #include <QChar>
+#include <algorithm>
 
 LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& sets) {
     LoggerSplit out;
@@ -55,6 +57,97 @@ QString RaggedEndMessage(const LoggerSplit& split) {
     if (split.rows.isEmpty())
         return QStringLiteral("The logger memory holds no whole record; no set is listed.");
     return QStringLiteral("The last set ends inside a record; its whole records are listed.");
+}
+
+namespace {
+
+constexpr qint64 kMaxWattTenths = 22000; // the meter's 2200 W/m2
+
+bool isBcd(int byte, int highest) {
+    return (byte & 0x0F) <= 9 && (byte >> 4) <= 9 && (byte >> 4) * 10 + (byte & 0x0F) <= highest;
+}
+
+// The meter logs at 1 to 60 seconds, written as 00 ss or 01 00; its clock gives the start.
+bool isSoundHead(const QByteArray& set) {
+    const int minutes = ByteAt(set, 9);
+    const int seconds = ByteAt(set, 10);
+    const bool interval = (minutes == 0 && seconds >= 1 && seconds <= 59) || (minutes == 1 && seconds == 0);
+    return interval && isBcd(ByteAt(set, 6), 23) && isBcd(ByteAt(set, 7), 59) && isBcd(ByteAt(set, 8), 59);
+}
+
+QString setNumbers(const QList<int>& sets) {
+    QStringList numbers;
+    for (int k : sets)
+        numbers << QString::number(k);
+    return (sets.size() == 1 ? QStringLiteral("set ") : QStringLiteral("sets ")) +
+           numbers.join(QStringLiteral(", "));
+}
+
+bool hasStrayMarker(const QByteArray& set) {
+    return set.indexOf(QByteArray::fromHex("0055AA00"), 1) >= 0;
+}
+
+int readingsBeyondRange(const QByteArray& set) {
+    int beyond = 0;
+    const int n = LoggerSetRecordCount(static_cast<int>(set.size()));
+    for (int i = 1; i <= n; ++i)
+        if (RecordWattTenths(LoggerRecord(LoggerSetRecord(set, i))) > kMaxWattTenths)
+            ++beyond;
+    return beyond;
+}
+
+} // namespace
+
+bool IsSuspectLoggerSet(const QByteArray& set) {
+    return !isSoundHead(set) || hasStrayMarker(set) || readingsBeyondRange(set) > 0;
+}
+
+LoggerDamage FindLoggerDamage(const std::vector<QByteArray>& sets, int count) {
+    LoggerDamage out;
+    for (int k = 1; k <= count && k < static_cast<int>(sets.size()); ++k) {
+        const QByteArray& set = sets[static_cast<size_t>(k)];
+        if (!isSoundHead(set))
+            out.badHeadSets << k;
+        if (hasStrayMarker(set))
+            out.strayMarkerSets << k;
+        const int beyond = readingsBeyondRange(set);
+        if (beyond > 0) {
+            out.readingsBeyondRange += beyond;
+            out.beyondRangeSets << k;
+        }
+    }
+    return out;
+}
+
+QString LoggerDamageMessage(const LoggerDamage& damage) {
+    if (!damage.any())
+        return {};
+    QStringList found;
+    if (!damage.beyondRangeSets.isEmpty())
+        found << QStringLiteral("%1 reading%2 above the meter's 2200 W/m2 in %3")
+                     .arg(damage.readingsBeyondRange)
+                     .arg(damage.readingsBeyondRange == 1 ? QString() : QStringLiteral("s"))
+                     .arg(setNumbers(damage.beyondRangeSets));
+    if (!damage.badHeadSets.isEmpty())
+        found << QStringLiteral("a start time or logging interval the meter cannot write in %1")
+                     .arg(setNumbers(damage.badHeadSets));
+    if (!damage.strayMarkerSets.isEmpty())
+        found << QStringLiteral("a set marker inside %1, so sets may have run together")
+                     .arg(setNumbers(damage.strayMarkerSets));
+    return QStringLiteral("The downloaded data are suspect: ") + found.join(QStringLiteral("; ")) +
+           QStringLiteral(". Download again before you rely on them!");
+}
+
+QString LoggerDamageCaption(const LoggerDamage& damage) {
+    if (!damage.any())
+        return {};
+    QList<int> sets = damage.beyondRangeSets + damage.badHeadSets + damage.strayMarkerSets;
+    std::sort(sets.begin(), sets.end());
+    sets.erase(std::unique(sets.begin(), sets.end()), sets.end());
+    // The label has room for a few numbers only.
+    if (sets.size() > 3)
+        return QStringLiteral("Suspect data: %1 sets").arg(sets.size());
+    return QStringLiteral("Suspect data: ") + setNumbers(sets);
 }
 
 qint64 RecordWattTenths(quint32 raw) {

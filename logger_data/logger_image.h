@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -27,6 +28,25 @@ LoggerSplit SplitLoggerImage(const QByteArray& image, std::vector<QByteArray>& s
 
 // What the user is told of a ragged end: the whole records kept, or that there was none to list.
 QString RaggedEndMessage(const LoggerSplit& split);
+
+// Signs of damage in the sets of a download: what the meter cannot have written. The bytes carry
+// no checksum, so these are the only ways to tell a damaged download from a clean one.
+struct LoggerDamage {
+    int readingsBeyondRange = 0;  // records above the meter's 2200 W/m2
+    QList<int> beyondRangeSets;   // sets holding them
+    QList<int> badHeadSets;       // a start time that is no time of day, or an interval beyond 1..60 s
+    QList<int> strayMarkerSets;   // a set marker off the record grid: sets have run together
+    bool any() const { return !beyondRangeSets.isEmpty() || !badHeadSets.isEmpty() || !strayMarkerSets.isEmpty(); }
+};
+// Whether one set shows any of that damage.
+bool IsSuspectLoggerSet(const QByteArray& set);
+// Judges sets 1 .. count of `sets`.
+LoggerDamage FindLoggerDamage(const std::vector<QByteArray>& sets, int count);
+// The warning after such a download, empty when nothing was found.
+QString LoggerDamageMessage(const LoggerDamage& damage);
+// What the logger window keeps showing after the warning: "Suspect data: sets 1, 3".
+// The data list of a suspect set carries "Data List - suspect data" as its caption.
+QString LoggerDamageCaption(const LoggerDamage& damage);
 
 // A record's reading in tenths of W/m2: the raw value without its last two decimal digits.
 qint64 RecordWattTenths(quint32 raw);

@@ -161,7 +161,9 @@ void Memory::GridSet_Click() {
             list->setWindowTitle(caption);
         }
     }
-    list->setWindowTitle(QString::fromLatin1(DataList::Caption));
+    // A set the download found damaged stays marked while it is listed.
+    list->setWindowTitle(IsSuspectLoggerSet(set) && n > 0 ? QStringLiteral("Data List - suspect data")
+                                                         : QString::fromLatin1(DataList::Caption));
     ctx_.line->resumePolling();
 }
 

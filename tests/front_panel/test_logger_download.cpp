@@ -28,6 +28,14 @@ namespace {
 const QList<LoggerSetSpec> kTwoSets = {{QTime(23, 59, 59), 60, {0x01E240, 0x0F4240}},
                                        {QTime(9, 30, 5), 30, {1, 2, 3, 4, 5}}};
 
+// Three sets of zero readings with 19 bytes put into set 1's fourth record: they run together.
+QByteArray mergedSets() {
+    const QList<quint32> zeros(10, 0);
+    QByteArray image = standin::buildLoggerImage(
+        {{QTime(8, 0), 60, zeros}, {QTime(9, 0), 60, zeros}, {QTime(10, 0), 60, zeros}});
+    return image.insert(19, QByteArray(19, '\0'));
+}
+
 bool startOn(PanelFixture& f, const QList<LoggerSetSpec>& sets) {
     if (!f.start())
         return false;
@@ -225,6 +233,56 @@ private slots:
         QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList());
         checkIdle(f);
         checkPollingAndKeys(f);
+    }
+
+    void damagedDownloadIsSuspect_data() {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("caption"); // what the logger window keeps showing
+        QByteArray week;
+        QVERIFY(standin::loggerMemory(QStringLiteral("week"), week));
+        QStringList weekRows;
+        for (int k = 1; k <= 7; ++k)
+            weekRows << QStringLiteral("%1|06:00:00|60|840").arg(k);
+        QTest::newRow("clean") << week << weekRows << QStringList{} << "100.0% Completed";
+        // Six readings changed, two of them beyond the range: those two are what can be seen.
+        const auto record = [](int set, int i) { return (set - 1) * (10 + 3 * 840) + 10 + 3 * (i - 1); };
+        QByteArray changed = week;
+        changed[record(1, 100)] = 0x7F;
+        changed[record(3, 200)] = 0x30;
+        for (int i : {5, 6, 7, 8})
+            changed[record(2, i) + 2] = char(changed[record(2, i) + 2] ^ 0x01);
+        QTest::newRow("readings changed")
+            << changed << weekRows
+            << QStringList{"The downloaded data are suspect: 2 readings above the meter's 2200 W/m2 in sets 1, 3. "
+                           "Download again before you rely on them!"}
+            << "Suspect data: sets 1, 3";
+        const QString merged = QStringLiteral(
+            "The downloaded data are suspect: 2 readings above the meter's 2200 W/m2 in set 1; a set marker "
+            "inside set 1, so sets may have run together. Download again before you rely on them!");
+        QTest::newRow("inserted bytes") << mergedSets() << QStringList{"1|08:00:00|60|43"} << QStringList{merged}
+                                        << "Suspect data: set 1";
+        QTest::newRow("inserted bytes, ragged end")
+            << mergedSets() + "\x11\x22" << QStringList{"1|08:00:00|60|43"}
+            << QStringList{"The last set ends inside a record; its whole records are listed.\n" + merged}
+            << "Suspect data: set 1";
+    }
+    void damagedDownloadIsSuspect() {
+        QFETCH(QByteArray, image);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, caption);
+        PanelFixture f;
+        QVERIFY(startOn(f, {}));
+        f.meter.setLoggerImage(image);
+        clickMemory(f);
+        Memory* m = f.panel->loggerContext.memory;
+        QVERIFY(m && m->isVisible());
+        QCOMPARE(setRows(m), rows); // listed as the bytes came
+        QCOMPARE(f.messages.texts(), messages);
+        QCOMPARE(m->LblMessage->text(), caption);
+        checkIdle(f);
     }
 
     void endAddress1030HoldsNoWholeRecord() {

@@ -26,11 +26,14 @@ double progressPercent(int received, int expected) {
 }
 
 // The data list's rows for one set, in W/m2 and in Btu/(ft2.h), as a click on the set makes them.
-void decodeSet(const QByteArray& set, int records, int interval) {
+// Returns how many read above the meter's 2200 W/m2.
+int decodeSet(const QByteArray& set, int records, int interval) {
+    int beyond = 0;
     for (int i = 1; i <= records; ++i) {
         const QByteArray record = LoggerSetRecord(set, i);
         FUZZ_CHECK(record.size() == kRecordLength);
         const qint64 w = RecordWattTenths(LoggerRecord(record));
+        beyond += w > 22000 ? 1 : 0;
         const LoggerDataRows rows = LoggerSetDataRows(set, i, interval);
         const QStringList metric = rows.metric.split(QLatin1Char('\t'));
         const QStringList imperial = rows.imperial.split(QLatin1Char('\t'));
@@ -48,6 +51,7 @@ void decodeSet(const QByteArray& set, int records, int interval) {
         FUZZ_CHECK(percent >= 0 && percent <= 100 && (i < records || percent == 100));
     }
     FUZZ_CHECK(LoggerSetRecord(set, records + 1).isEmpty());
+    return beyond;
 }
 
 } // namespace
@@ -87,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(found > 0 || split.fault == LoggerSplit::Fault::NoMarker || image.size() < 18);
     // The sets lie back to back from the image's start, each inside it and before its end mark.
     qsizetype at = 0;
+    int beyond = 0;
     for (int k = 1; k <= found; ++k) {
         const QByteArray& set = sets[static_cast<size_t>(k)];
         FUZZ_CHECK(set.size() >= kSetHeadLength + kRecordLength);
@@ -102,8 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(row[0].toInt() == k && row[3].toInt() == records && row[1].size() == 8);
         const int interval = LoggerSetInterval(set);
         FUZZ_CHECK(row[2].toInt() == interval && interval >= 0 && interval <= 255 * 60 + 255);
-        decodeSet(set, records, interval);
+        beyond += decodeSet(set, records, interval);
     }
+    // Readings beyond the range always make the download suspect, and a suspect one says so.
+    const LoggerDamage damage = FindLoggerDamage(sets, found);
+    FUZZ_CHECK(damage.readingsBeyondRange == beyond);
+    FUZZ_CHECK(damage.any() == !LoggerDamageMessage(damage).isEmpty());
+    FUZZ_CHECK(damage.any() == !LoggerDamageCaption(damage).isEmpty());
     FUZZ_CHECK(sets[static_cast<size_t>(found) + 1].isEmpty() || found == LoggerState::MaxSetIndex);
     for (int k = 1; k <= found; ++k)
         sets[static_cast<size_t>(k)].clear();

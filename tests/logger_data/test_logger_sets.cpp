@@ -75,6 +75,14 @@ struct TitleLog : QObject {
     }
 };
 
+// Three sets of zero readings with 19 bytes put into set 1's fourth record.
+QByteArray mergedSets() {
+    const QList<quint32> zeros(10, 0);
+    QByteArray image = buildLoggerImage(
+        {{QTime(8, 0), 60, zeros}, {QTime(9, 0), 60, zeros}, {QTime(10, 0), 60, zeros}});
+    return image.insert(19, QByteArray(19, '\0'));
+}
+
 } // namespace
 
 class TestLoggerSets : public QObject {
@@ -152,6 +160,64 @@ private slots:
         const LoggerSplit split = SplitLoggerImage(withSentinel(image), sets);
         QCOMPARE(split.rows, QStringList{QStringLiteral("1\t06:00:00\t60\t43346")});
         QCOMPARE(sets[1], image);
+    }
+
+    void damage_data() {
+        QTest::addColumn<QByteArray>("image"); // without the sentinel
+        QTest::addColumn<int>("beyond");
+        QTest::addColumn<QList<int>>("beyondSets");
+        QTest::addColumn<QList<int>>("badHeadSets");
+        QTest::addColumn<QList<int>>("straySets");
+        using L = QList<int>;
+        const QByteArray clean =
+            buildLoggerImage({{QTime(23, 59, 59), 60, {0, 2200099}}, {QTime(0, 0, 1), 1, {123400, 5}}});
+        QTest::newRow("clean, full scale") << clean << 0 << L{} << L{} << L{};
+        QTest::newRow("one reading above 2200 W/m2")
+            << buildLoggerImage({{QTime(8, 0), 60, {2200100, 5}}}) << 1 << L{1} << L{} << L{};
+        QByteArray flipped = clean;
+        flipped[16 + 10 + 3] = char(flipped[16 + 10 + 3] | 0x80); // set 2, record 2, top bit
+        QTest::newRow("a bit flipped high") << flipped << 1 << L{2} << L{} << L{};
+        QByteArray hour24 = clean;
+        hour24[16 + 5] = 0x24;
+        QTest::newRow("hour 24") << hour24 << 0 << L{} << L{2} << L{};
+        QByteArray notBcd = clean;
+        notBcd[6] = 0x5A;
+        QTest::newRow("minute not BCD") << notBcd << 0 << L{} << L{1} << L{};
+        QTest::newRow("interval 0") << buildLoggerImage({{QTime(8, 0), 0, {5}}}) << 0 << L{} << L{1} << L{};
+        QTest::newRow("interval 61") << buildLoggerImage({{QTime(8, 0), 61, {5}}}) << 0 << L{} << L{1} << L{};
+        // 19 bytes inside set 1 push the markers behind them off its record grid: the three sets
+        // run together into one, whose records across the markers read far beyond the range.
+        QTest::newRow("inserted bytes merge sets") << mergedSets() << 2 << L{1} << L{} << L{1};
+    }
+    void damage() {
+        QFETCH(QByteArray, image);
+        QFETCH(int, beyond);
+        QFETCH(QList<int>, beyondSets);
+        QFETCH(QList<int>, badHeadSets);
+        QFETCH(QList<int>, straySets);
+        std::vector<QByteArray> sets(LoggerState::MaxSetIndex + 1);
+        const LoggerSplit split = SplitLoggerImage(withSentinel(image), sets);
+        QCOMPARE(split.fault, LoggerSplit::Fault::None);
+        const LoggerDamage damage = FindLoggerDamage(sets, int(split.rows.size()));
+        QCOMPARE(damage.readingsBeyondRange, beyond);
+        QCOMPARE(damage.beyondRangeSets, beyondSets);
+        QCOMPARE(damage.badHeadSets, badHeadSets);
+        QCOMPARE(damage.strayMarkerSets, straySets);
+        QCOMPARE(damage.any(), !LoggerDamageMessage(damage).isEmpty());
+        QCOMPARE(damage.any(), !LoggerDamageCaption(damage).isEmpty());
+    }
+    void damageTexts() {
+        LoggerDamage damage;
+        damage.readingsBeyondRange = 6;
+        damage.beyondRangeSets = {1, 3};
+        damage.badHeadSets = {2};
+        QCOMPARE(LoggerDamageMessage(damage),
+                 QStringLiteral("The downloaded data are suspect: 6 readings above the meter's 2200 W/m2 in "
+                                "sets 1, 3; a start time or logging interval the meter cannot write in set 2. "
+                                "Download again before you rely on them!"));
+        QCOMPARE(LoggerDamageCaption(damage), QStringLiteral("Suspect data: sets 1, 2, 3"));
+        damage.strayMarkerSets = {4};
+        QCOMPARE(LoggerDamageCaption(damage), QStringLiteral("Suspect data: 4 sets"));
     }
 
     void recordTexts_data() {
@@ -242,6 +308,19 @@ private slots:
         QCOMPARE(f.rows(second->GridI), QStringList{"1|00:00:00|0.3"});
         QVERIFY(second->GridI->isVisible());
         QVERIFY(!second->GridM->isVisible());
+    }
+
+    void suspectSetKeepsItsMarkInTheDataList() {
+        WindowFixture f;
+        f.load({{QTime(9, 0), 60, {0x01E240, 0x7F0000}}, {QTime(10, 0), 30, {1000}}});
+        f.clickRow(1);
+        DataList* list = f.ctx.dataList;
+        QVERIFY(list);
+        QCOMPARE(f.rows(list->GridM), (QStringList{"1|00:00:00|123.4", "2|00:01:00|8323"})); // as it came
+        QCOMPARE(list->windowTitle(), QStringLiteral("Data List - suspect data"));
+        f.clickRow(2);
+        QTRY_VERIFY(f.ctx.dataList && f.ctx.dataList != list);
+        QCOMPARE(f.ctx.dataList->windowTitle(), QStringLiteral("Data List"));
     }
 
     void progressCaptions() {
