@@ -141,7 +141,8 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
             faults << RaggedEndMessage(split);
             break;
         case LoggerSplit::Fault::TooManySets:
-            faults << QStringLiteral("The logger memory holds more sets than can be listed; the first %1 are.")
+            faults << QStringLiteral(
+                          "The logger memory holds more sets than can be listed; the first %1 are.")
                           .arg(split.rows.size());
             break;
         }

@@ -179,7 +179,8 @@ QString ElapsedTime(int i, int interval) {
 
 LoggerDataRows LoggerSetDataRows(const QByteArray& set, int i, int interval) {
     const qint64 w = RecordWattTenths(LoggerRecord(LoggerSetRecord(set, i)));
-    const QString head = QString::number(i) + QLatin1Char('\t') + ElapsedTime(i, interval) + QLatin1Char('\t');
+    const QString head =
+        QString::number(i) + QLatin1Char('\t') + ElapsedTime(i, interval) + QLatin1Char('\t');
     return {head + WattText(w), head + BtuText(RecordBtuTenths(w))};
 }
 

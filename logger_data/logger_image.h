@@ -32,11 +32,13 @@ QString RaggedEndMessage(const LoggerSplit& split);
 // Signs of damage in the sets of a download: what the meter cannot have written. The bytes carry
 // no checksum, so these are the only ways to tell a damaged download from a clean one.
 struct LoggerDamage {
-    int readingsBeyondRange = 0;  // records above the meter's 2200 W/m2
-    QList<int> beyondRangeSets;   // sets holding them
-    QList<int> badHeadSets;       // a start time that is no time of day, or an interval beyond 1..60 s
-    QList<int> strayMarkerSets;   // a set marker off the record grid: sets have run together
-    bool any() const { return !beyondRangeSets.isEmpty() || !badHeadSets.isEmpty() || !strayMarkerSets.isEmpty(); }
+    int readingsBeyondRange = 0; // records above the meter's 2200 W/m2
+    QList<int> beyondRangeSets;  // sets holding them
+    QList<int> badHeadSets;      // a start time that is no time of day, or an interval beyond 1..60 s
+    QList<int> strayMarkerSets;  // a set marker off the record grid: sets have run together
+    bool any() const {
+        return !beyondRangeSets.isEmpty() || !badHeadSets.isEmpty() || !strayMarkerSets.isEmpty();
+    }
 };
 // Whether one set shows any of that damage.
 bool IsSuspectLoggerSet(const QByteArray& set);

@@ -163,7 +163,7 @@ void Memory::GridSet_Click() {
     }
     // A set the download found damaged stays marked while it is listed.
     list->setWindowTitle(IsSuspectLoggerSet(set) && n > 0 ? QStringLiteral("Data List - suspect data")
-                                                         : QString::fromLatin1(DataList::Caption));
+                                                          : QString::fromLatin1(DataList::Caption));
     ctx_.line->resumePolling();
 }
 

@@ -253,16 +253,16 @@ private slots:
         changed[record(3, 200)] = 0x30;
         for (int i : {5, 6, 7, 8})
             changed[record(2, i) + 2] = char(changed[record(2, i) + 2] ^ 0x01);
-        QTest::newRow("readings changed")
-            << changed << weekRows
-            << QStringList{"The downloaded data are suspect: 2 readings above the meter's 2200 W/m2 in sets 1, 3. "
-                           "Download again before you rely on them!"}
-            << "Suspect data: sets 1, 3";
+        QTest::newRow("readings changed") << changed << weekRows
+                                          << QStringList{"The downloaded data are suspect: 2 readings above "
+                                                         "the meter's 2200 W/m2 in sets 1, 3. "
+                                                         "Download again before you rely on them!"}
+                                          << "Suspect data: sets 1, 3";
         const QString merged = QStringLiteral(
             "The downloaded data are suspect: 2 readings above the meter's 2200 W/m2 in set 1; a set marker "
             "inside set 1, so sets may have run together. Download again before you rely on them!");
-        QTest::newRow("inserted bytes") << mergedSets() << QStringList{"1|08:00:00|60|43"} << QStringList{merged}
-                                        << "Suspect data: set 1";
+        QTest::newRow("inserted bytes") << mergedSets() << QStringList{"1|08:00:00|60|43"}
+                                        << QStringList{merged} << "Suspect data: set 1";
         QTest::newRow("inserted bytes, ragged end")
             << mergedSets() + "\x11\x22" << QStringList{"1|08:00:00|60|43"}
             << QStringList{"The last set ends inside a record; its whole records are listed.\n" + merged}
@@ -291,7 +291,8 @@ private slots:
         f.meter.setLoggerImage(QByteArray::fromHex("0055AA00000800")); // a marker and part of a head
         clickMemory(f);
         QCOMPARE(f.app.logger.MemoryPointer, 1030);
-        QCOMPARE(f.messages.texts(), QStringList{"The logger memory holds no whole record; no set is listed."});
+        QCOMPARE(f.messages.texts(),
+                 QStringList{"The logger memory holds no whole record; no set is listed."});
         QCOMPARE(setRows(f.panel->loggerContext.memory), QStringList());
         checkIdle(f);
     }

@@ -234,7 +234,8 @@ void TestPoll::damagedFramesKeepTheLastGoodOne_data() {
     QTest::addColumn<QByteArray>("damaged");
     QTest::addColumn<QString>("shown"); // what the mirror would have shown
     QTest::newRow("letter in a reading") << wattFrame(0xF933) << "F93.3";
-    QTest::newRow("point moved") << makeFrame(0x00, 0x10, 0x05, 0x00, 0x01, 0xCCCC, 0x8448, 0xCCCC) << "8.448";
+    QTest::newRow("point moved") << makeFrame(0x00, 0x10, 0x05, 0x00, 0x01, 0xCCCC, 0x8448, 0xCCCC)
+                                 << "8.448";
     QTest::newRow("point lost") << makeFrame(0x00, 0x00, 0x05, 0x00, 0x01, 0xCCCC, 0x7862, 0xCCCC) << "7862";
 }
 

@@ -4,8 +4,8 @@
 #include "logger_data/data_list.h"
 #include "logger_data/logger_context.h"
 #include "logger_data/logger_image.h"
-#include "logger_data/number_text.h"
 #include "logger_data/memory.h"
+#include "logger_data/number_text.h"
 #include "meter_link/records.h"
 #include "platform/grid.h"
 #include "tests/support/context_fixture.h"
@@ -78,8 +78,8 @@ struct TitleLog : QObject {
 // Three sets of zero readings with 19 bytes put into set 1's fourth record.
 QByteArray mergedSets() {
     const QList<quint32> zeros(10, 0);
-    QByteArray image = buildLoggerImage(
-        {{QTime(8, 0), 60, zeros}, {QTime(9, 0), 60, zeros}, {QTime(10, 0), 60, zeros}});
+    QByteArray image =
+        buildLoggerImage({{QTime(8, 0), 60, zeros}, {QTime(9, 0), 60, zeros}, {QTime(10, 0), 60, zeros}});
     return image.insert(19, QByteArray(19, '\0'));
 }
 
@@ -111,8 +111,8 @@ private slots:
                                                               QByteArray::fromHex("0055AA0000080000"))
                                               << QStringList{"1\t08:00:00\t5\t1"} << QList<int>{13} << 2;
         // End address 1030: seven bytes, a marker and part of a head.
-        QTest::newRow("no whole record") << withSentinel(QByteArray::fromHex("0055AA00000800"))
-                                         << QStringList{} << QList<int>{} << 2;
+        QTest::newRow("no whole record")
+            << withSentinel(QByteArray::fromHex("0055AA00000800")) << QStringList{} << QList<int>{} << 2;
         QTest::newRow("no marker") << withSentinel(QByteArray(20, '\x01')) << QStringList{} << QList<int>{}
                                    << 1;
         QTest::newRow("nothing") << QByteArray() << QStringList{} << QList<int>{} << 0;
@@ -136,10 +136,11 @@ private slots:
         QCOMPARE(sets[0], QByteArray("untouched"));
         QVERIFY(sets[size_t(lengths.size() + 1)].isEmpty());
         if (split.fault == LoggerSplit::Fault::RaggedEnd)
-            QCOMPARE(RaggedEndMessage(split),
-                     rows.isEmpty()
-                         ? QStringLiteral("The logger memory holds no whole record; no set is listed.")
-                         : QStringLiteral("The last set ends inside a record; its whole records are listed."));
+            QCOMPARE(
+                RaggedEndMessage(split),
+                rows.isEmpty()
+                    ? QStringLiteral("The logger memory holds no whole record; no set is listed.")
+                    : QStringLiteral("The last set ends inside a record; its whole records are listed."));
     }
 
     void splitKeepsTheSlotsItHas() {
@@ -211,10 +212,11 @@ private slots:
         damage.readingsBeyondRange = 6;
         damage.beyondRangeSets = {1, 3};
         damage.badHeadSets = {2};
-        QCOMPARE(LoggerDamageMessage(damage),
-                 QStringLiteral("The downloaded data are suspect: 6 readings above the meter's 2200 W/m2 in "
-                                "sets 1, 3; a start time or logging interval the meter cannot write in set 2. "
-                                "Download again before you rely on them!"));
+        QCOMPARE(
+            LoggerDamageMessage(damage),
+            QStringLiteral("The downloaded data are suspect: 6 readings above the meter's 2200 W/m2 in "
+                           "sets 1, 3; a start time or logging interval the meter cannot write in set 2. "
+                           "Download again before you rely on them!"));
         QCOMPARE(LoggerDamageCaption(damage), QStringLiteral("Suspect data: sets 1, 2, 3"));
         damage.strayMarkerSets = {4};
         QCOMPARE(LoggerDamageCaption(damage), QStringLiteral("Suspect data: 4 sets"));
