@@ -50,14 +50,15 @@ namespace {
 // takes once the window's style and fonts are in force: the 16th row is the first that scrolls.
 class FifteenRowsInView : public QObject {
 public:
-    explicit FifteenRowsInView(platform::Grid* grid) : QObject(grid), grid_(grid) {
+    // Lives as long as the view it watches.
+    explicit FifteenRowsInView(platform::Grid* grid) : QObject(grid->viewport()), grid_(grid) {
         grid->viewport()->installEventFilter(this);
         fit();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched == grid_->viewport() && e->type() == QEvent::Resize)
+        if (e->type() == QEvent::Resize && watched == parent())
             fit();
         return false;
     }

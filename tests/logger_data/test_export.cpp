@@ -523,6 +523,8 @@ void TestExport::hugeCellIsDrawnCutAndSavedWhole() {
     list.grid->addItem("3\t10:00:04\t813.5");
     list.window->resize(186, 271);
     list.grid->setGeometry(0, 32, 185, 241);
+    for (int c = 0; c < 3; ++c) // as the list windows measure them
+        list.grid->setColWidth(c, 800);
     DrawnTextLog style;
     list.grid->setStyle(&style);
     list.window->show();
@@ -531,7 +533,8 @@ void TestExport::hugeCellIsDrawnCutAndSavedWhole() {
     list.grid->grab(); // one paint of every visible cell
     list.grid->setStyle(nullptr);
     QVERIFY(style.cells >= 9);
-    QVERIFY2(style.longest <= style.widest + 2, qPrintable(QString::number(style.longest)));
+    // The huge cell was drawn, cut to its column.
+    QVERIFY2(style.longest > 5 && style.longest <= style.widest + 2, qPrintable(QString::number(style.longest)));
     // The model never hands out the whole cell either.
     const QString shown = list.grid->model()->index(1, 2).data().toString();
     QVERIFY(shown.size() <= platform::Grid::MaxShownChars);
