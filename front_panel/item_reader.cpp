@@ -1,5 +1,7 @@
 #include "front_panel/item_reader.h"
 
+#include "platform/ansi_text.h"
+
 #include <QIODevice>
 #include <algorithm>
 #include <new>
@@ -100,7 +102,7 @@ QStringList ReadItems(QByteArrayView data, bool* openQuote) {
                 *openQuote = r.status == NextItemResult::OpenQuote;
             return items;
         }
-        items << QString::fromLatin1(r.item);
+        items << platform::fromAnsi(r.item);
         pos = r.next;
     }
 }

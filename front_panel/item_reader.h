@@ -28,7 +28,7 @@ struct NextItemResult {
 // LF or CR. An empty line gives no item.
 NextItemResult NextItem(QByteArrayView data, qsizetype pos, bool atEnd);
 
-// Every item of a whole file's bytes (Latin-1), in order; `openQuote` tells whether the data ends
+// Every item of a whole file's bytes (ANSI), in order; `openQuote` tells whether the data ends
 // inside a quoted item (which is dropped).
 QStringList ReadItems(QByteArrayView data, bool* openQuote = nullptr);
 

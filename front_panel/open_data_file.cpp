@@ -4,6 +4,7 @@
 #include "logger_data/file_list.h"
 #include "logger_data/list_plot_state.h"
 #include "logger_data/logger_context.h"
+#include "platform/ansi_text.h"
 #include "platform/common_dialog.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
@@ -34,9 +35,9 @@ DataFileRead ReadDataFile(QIODevice& device, platform::Grid& grid, const std::fu
         if (n == 0) {
             grid.setRow(0);
             grid.setCol(2);
-            grid.setText(IsMetricHeader(QString::fromLatin1(item)) ? QStringLiteral("W/(M)2")
+            grid.setText(IsMetricHeader(platform::fromAnsi(item)) ? QStringLiteral("W/(M)2")
                                                                    : QStringLiteral("Btu/(ft)2.h"));
-        } else if (!grid.tryAddLatin1Item(item)) {
+        } else if (!grid.tryAddAnsiItem(item)) {
             return false;
         } else {
             out.rows = n;

@@ -1,7 +1,9 @@
 #include "logger_data/file_transfer.h"
 
 #include "meter_link/meter_line.h"
+#include "platform/ansi_text.h"
 #include "platform/common_dialog.h"
+#include "platform/file_replace.h"
 #include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
@@ -13,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -64,19 +65,15 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) 
     const QString& path = rec.SaveFileName;
 
     // The rows go to a new file beside the old one, which takes its place only once every row is
-    // written: a save that fails half-way leaves the old file as it was.
-    QSaveFile file(path);
-    QString reason;
-    const QFileInfo target(path);
-    // Not a device or pipe: it would be replaced by a plain file, or would never take the rows.
-    if (target.exists() && !target.isDir() && !target.isFile()) {
-        reason = QStringLiteral("not a regular file");
-    } else if (file.open(QIODevice::WriteOnly)) {
+    // on the disk; a file with other names, or in a folder that takes no new file, is written in
+    // place.
+    platform::FileReplace file(path);
+    bool ok = file.open();
+    if (ok) {
         QElapsedTimer clock;
         clock.start();
         const int rows = grid.rows();
         QByteArray line;
-        bool ok = true;
         for (int r = 0; r < rows && ok; ++r) {
             grid.setRow(r);
             // A caption per row would be a request to the window system per row.
@@ -88,32 +85,31 @@ bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec) 
             const int cols = grid.cols();
             for (int c = 0; c < cols; ++c) {
                 grid.setCol(c);
-                line += grid.text().toLatin1();
+                line += platform::toAnsi(grid.text());
                 line += '\t';
             }
             line += "\r\n";
-            ok = file.write(line) == line.size();
+            ok = file.write(line);
         }
-        if (!ok || !file.commit())
-            reason = file.errorString();
-        if (reason.isEmpty() && !ok)
-            reason = QStringLiteral("the file could not be written");
-    } else {
-        reason = file.errorString();
+        ok = ok && file.commit();
     }
-    // Not committed: the new file is removed, the old one untouched.
-    if (!reason.isEmpty())
-        file.cancelWriting();
     window.setWindowTitle(caption);
     rec.FileChosen = false;
     platform::setBusyPointer(false);
-    if (!reason.isEmpty())
-        platform::msgBox(boxParent(&window),
-                         QStringLiteral("Could not save the list to %1: %2. Nothing was saved; a file of that "
-                                        "name is as it was.")
-                             .arg(QDir::toNativeSeparators(path), reason),
-                         platform::MsgIcon::Critical);
-    return reason.isEmpty();
+    if (!ok) {
+        const QString shown = QDir::toNativeSeparators(path);
+        const QString what =
+            file.oldFileIntact()
+                ? QStringLiteral("Nothing was saved; a file of that name is as it was.")
+                : QStringLiteral("The file was being written in place (its folder takes no new file, or it "
+                                 "has other names): it now holds only the part of the list written before "
+                                 "the failure.");
+        platform::msgBox(
+            boxParent(&window),
+            QStringLiteral("Could not save the list to %1: %2. %3").arg(shown, file.errorString(), what),
+            platform::MsgIcon::Critical);
+    }
+    return ok;
 }
 
 void SaveList(QWidget& window, platform::Grid& grid, RecordingState& rec, platform::CommonDialog& Cmd1) {

@@ -17,10 +17,13 @@ class Grid;
 // a cancelled later dialog leaves both as they were.
 void AskSaveFileName(platform::CommonDialog& Cmd1, RecordingState& rec);
 
-// Writes every row of the grid to rec.SaveFileName: each cell followed by a TAB, lines ending in
-// CR LF. The file is replaced only once every row is written. Returns false after telling the
-// user when it cannot be written, the old file then untouched; the caption is put back and
-// FileChosen cleared either way.
+// Writes every row of the grid to rec.SaveFileName in ANSI: each cell followed by a TAB, lines
+// ending in CR LF. The file is replaced only once every row is on the disk, keeping its owner and
+// permissions where it can; one with other names (hard links) or in a folder that takes no new
+// file is written in place. Returns false after telling the user why when it cannot be written:
+// the old file is then untouched, except after a failure half-way through a write in place,
+// which leaves the part written (the user is told). The caption is put back and FileChosen
+// cleared either way.
 bool SaveGridToFile(QWidget& window, platform::Grid& grid, RecordingState& rec);
 
 // "Save" of a list window: refused with a message while recording; otherwise the save dialog and,

@@ -32,5 +32,6 @@ struct ToolbarButtonSpec {
 platform::Toolbar* BuildWindowToolbar(QWidget& window, platform::ImageList& images,
                                       const QList<ToolbarButtonSpec>& buttons,
                                       const std::function<void(const QString&)>& click);
-// A list grid in the window's grid place: 1 row, 3 columns, rows sized so 15 data rows show.
+// A list grid in the window's grid place: 1 row, 3 columns, its rows as tall as 15 data rows fill
+// its view, also when the header takes another height once the window is shown.
 platform::Grid* BuildListGrid(QWidget& window, const QString& objectName);

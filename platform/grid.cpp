@@ -1,12 +1,15 @@
 #include "platform/grid.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QBrush>
 #include <QHash>
 #include <QHeaderView>
 #include <QList>
 #include <QScrollBar>
 #include <QStringList>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
@@ -18,6 +21,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/ansi_text.h"
 #include "platform/twips.h"
 
 namespace platform {
@@ -78,7 +82,7 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            return cell(index.row() + 1, index.column());
+            return shownCell(index.row() + 1, index.column());
         case Qt::BackgroundRole:
             return index.column() == 0 ? QVariant(fixedBack_) : QVariant();
         case Qt::ForegroundRole:
@@ -90,7 +94,7 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
-            return cell(0, section);
+            return shownCell(0, section);
         return {};
     }
 
@@ -113,18 +117,21 @@ public:
             if (it != edited_.constEnd())
                 return c < it->size() ? it->at(c) : QString();
         }
-        const QByteArrayView line = rowBytes(r);
-        qsizetype from = 0;
-        for (int i = 0; i < c; ++i) {
-            const qsizetype tab = line.indexOf('\t', from);
-            if (tab < 0)
-                return {};
-            from = tab + 1;
-        }
-        qsizetype end = line.indexOf('\t', from);
-        if (end < 0)
-            end = line.size();
-        return QString::fromUtf8(line.sliced(from, end - from));
+        return QString::fromUtf8(cellBytes(r, c));
+    }
+
+    // The start of a cell, cut to Grid::MaxShownChars characters; only the bytes that can be
+    // shown are decoded.
+    QString shownCell(int r, int c) const {
+        constexpr qsizetype most = Grid::MaxShownChars;
+        if (r < 1 || r >= rows() || c < 0 || c >= cols_ || edited_.contains(r))
+            return cutForShow(cell(r, c));
+        const QByteArrayView bytes = cellBytes(r, c);
+        // A character is at most 4 bytes of UTF-8; cut before a continuation byte.
+        qsizetype n = std::min(bytes.size(), 4 * (most + 1));
+        while (n < bytes.size() && n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80)
+            --n;
+        return cutForShow(QString::fromUtf8(bytes.first(n)), n < bytes.size());
     }
 
     void setCell(int r, int c, const QString& t) {
@@ -203,24 +210,16 @@ public:
         return appendBytes(kept.toUtf8());
     }
 
-    bool appendLatin1Row(QByteArrayView item) {
+    bool appendAnsiRow(QByteArrayView item) {
         const QByteArrayView kept = item.first(keptLength(item, cols_));
         if (isAscii(kept))
             return appendBytes(kept);
         QByteArray utf8;
         try {
-            utf8.reserve(2 * kept.size());
+            utf8.reserve(3 * kept.size());
+            appendAnsiAsUtf8(utf8, kept);
         } catch (const std::bad_alloc&) {
             return false;
-        }
-        for (const char ch : kept) {
-            const auto b = static_cast<unsigned char>(ch);
-            if (b < 0x80) {
-                utf8 += ch;
-            } else {
-                utf8 += static_cast<char>(0xC0 | (b >> 6));
-                utf8 += static_cast<char>(0x80 | (b & 0x3F));
-            }
         }
         return appendBytes(utf8);
     }
@@ -244,6 +243,34 @@ public:
     }
 
 private:
+    static QString cutForShow(QString text, bool longer = false) {
+        constexpr qsizetype most = Grid::MaxShownChars;
+        if (text.size() <= most && !longer)
+            return text;
+        qsizetype keep = std::min(text.size(), most - 1);
+        if (keep > 0 && text[keep - 1].isHighSurrogate())
+            --keep;
+        text.truncate(keep);
+        text += QChar(0x2026);
+        return text;
+    }
+
+    // The bytes of cell (r, c) of a stored data row.
+    QByteArrayView cellBytes(int r, int c) const {
+        const QByteArrayView line = rowBytes(r);
+        qsizetype from = 0;
+        for (int i = 0; i < c; ++i) {
+            const qsizetype tab = line.indexOf('\t', from);
+            if (tab < 0)
+                return {};
+            from = tab + 1;
+        }
+        qsizetype end = line.indexOf('\t', from);
+        if (end < 0)
+            end = line.size();
+        return line.sliced(from, end - from);
+    }
+
     QByteArrayView rowBytes(int r) const {
         const auto i = static_cast<size_t>(r - 1);
         const qsizetype start = i == 0 ? 0 : ends_[i - 1];
@@ -295,10 +322,37 @@ private:
     QBrush fixedFore_;
 };
 
+namespace {
+
+// Hands the style no more characters than the cell's width could show, taking each to be at least
+// a pixel wide: shaping and eliding cost what the column shows, not what the cell holds.
+class ShownTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        qsizetype fit = std::max(0, opt.rect.width()) + 2;
+        if (opt.text.size() > fit) {
+            if (opt.text[fit - 1].isHighSurrogate())
+                --fit;
+            opt.text.truncate(fit);
+        }
+        const QWidget* view = opt.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, view);
+    }
+};
+
+} // namespace
+
 Grid::Grid(QWidget* parent) : QTableView(parent), model_(new GridModel(this)) {
     model_->setFixedColours(palette().button(), palette().buttonText());
     model_->setCols(2);
     setModel(model_);
+    setItemDelegate(new ShownTextDelegate(this));
     setCornerButtonEnabled(false);
     setWordWrap(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -374,6 +428,10 @@ QString Grid::textAt(int r, int c) const {
     return model_->cell(r, c);
 }
 
+QString Grid::shownTextAt(int r, int c) const {
+    return model_->shownCell(r, c);
+}
+
 void Grid::addItem(const QString& item) {
     tryAddItem(item);
 }
@@ -382,8 +440,8 @@ bool Grid::tryAddItem(QStringView item) {
     return model_->appendRow(item);
 }
 
-bool Grid::tryAddLatin1Item(QByteArrayView item) {
-    return model_->appendLatin1Row(item);
+bool Grid::tryAddAnsiItem(QByteArrayView item) {
+    return model_->appendAnsiRow(item);
 }
 
 void Grid::flushRows() {

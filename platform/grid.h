@@ -35,15 +35,23 @@ public:
     // Appends a row below the last; the item is split at TABs into cells from column 0 on.
     // Cells beyond the last column are dropped.
     void addItem(const QString& item);
-    // The same for an item in Latin-1, as data files are read. False, with nothing added, when
-    // the row cannot be held: the grid's byte limit, its row limit or memory would be exceeded.
+    // The same for an item in ANSI (Windows-1252), as data files are read. False, with nothing
+    // added, when the row cannot be held: the grid's byte limit, its row limit or memory would be
+    // exceeded.
     bool tryAddItem(QStringView item);
-    bool tryAddLatin1Item(QByteArrayView item);
+    bool tryAddAnsiItem(QByteArrayView item);
     // First data row shown under the fixed row (1 when not scrolled).
     int topRow() const;
     void setTopRow(int r);
     int colWidth(int c) const; // twips
     void setColWidth(int c, int twips);
+
+    // The most characters of a cell that the view is given to draw: a longer cell is shown cut,
+    // ending in an ellipsis, so that a huge cell costs no more to paint than a full column.
+    // Text(), export and print still have the whole cell.
+    static constexpr int MaxShownChars = 512;
+    // What the view draws of a cell: at most MaxShownChars characters.
+    QString shownTextAt(int r, int c) const;
 
     // Tells the view now of the rows appended since it last learnt of them.
     void flushRows();

@@ -4,6 +4,8 @@
 #include "front_panel/item_reader.h"
 #include "logger_data/data_list.h"
 #include "logger_data/file_list.h"
+#include "logger_data/file_transfer.h"
+#include "platform/ansi_text.h"
 #include "platform/grid.h"
 
 #include <QApplication>
@@ -63,7 +65,7 @@ QStringList readByteByByte(const QByteArray& data, bool* openQuote) {
     for (;;) {
         const NextItemResult r = NextItem(QByteArrayView(data).first(have), pos, have == data.size());
         if (r.status == NextItemResult::Item) {
-            items << QString::fromLatin1(r.item);
+            items << platform::fromAnsi(r.item);
             pos = r.next;
         } else if (r.status == NextItemResult::NeedMore) {
             if (have == data.size())
@@ -98,6 +100,7 @@ private slots:
     void openQuoteAtTheEndKeepsTheRowsBefore();
     void readFailureKeepsTheListAndClosesTheFile();
     void savedListOpensWithTheSameRows();
+    void ansiBytesShowAndSaveBackExactly();
 };
 
 void TestOpenDataFile::itemReader_data() {
@@ -126,11 +129,9 @@ void TestOpenDataFile::itemReader_data() {
     QTest::newRow("quote inside an item is text") << QByteArray("a\"b\r\n") << QStringList{"a\"b"} << false;
     QTest::newRow("open quote at the end") << QByteArray("a\r\n\"b\tc\r\nd") << QStringList{"a"} << true;
     QTest::newRow("lone quote") << QByteArray("\"") << QStringList{} << true;
-    QTest::newRow("Latin-1") << QByteArray("\xb0"
-                                           "C\xe9")
-                             << QStringList{QString::fromLatin1("\xb0"
-                                                                "C\xe9")}
-                             << false;
+    QTest::newRow("ANSI") << QByteArray("\xb0"
+                                        "C\xe9 \x80\x96")
+                          << QStringList{QString::fromUtf8("\u00b0C\u00e9 \u20ac\u2013")} << false;
 }
 
 void TestOpenDataFile::itemReader() {
@@ -416,6 +417,46 @@ void TestOpenDataFile::savedListOpensWithTheSameRows() {
     QCOMPARE(f.rows(), rows);
     QCOMPARE(f.fileList()->Grid->textAt(0, 2), QStringLiteral("W/(M)2"));
     delete data;
+}
+
+void TestOpenDataFile::ansiBytesShowAndSaveBackExactly() {
+    // A list file holding every byte but the ones that split it (TAB, CR, LF, comma, quote).
+    QByteArray bytes = "No.s\tTime\tW/(M)2\t\r\n";
+    QByteArray cell;
+    int row = 0;
+    for (int b = 1; b < 256; ++b) {
+        if (b == '\t' || b == '\r' || b == '\n' || b == ',' || b == '"')
+            continue;
+        cell += static_cast<char>(b);
+        if (cell.size() == 16 || b == 255) {
+            bytes += QByteArray::number(++row) + "\t10:00:00\t" + cell + "\t\r\n";
+            cell.clear();
+        }
+    }
+    bytes += QByteArray::number(++row) + "\t10:00:00\t\x80 12,5\t\r\n"; // a comma splits a foreign line
+    Opening f;
+    f.open(f.write(QStringLiteral("ansi.txt"), bytes));
+    FileList* list = f.fileList();
+    QVERIFY(list);
+    platform::Grid* g = list->Grid;
+    // 0x80 to 0x9F show as the code page's characters, in the grid and on screen.
+    int high = 1; // the row that holds 0x80 onwards
+    while (high < g->rows() && !g->textAt(high, 2).contains(QChar(0x20AC)))
+        ++high;
+    QVERIFY(g->textAt(high, 2).contains(QString::fromUtf8("\u20ac\u0081\u201a\u0192\u201e")));
+    g->flushRows();
+    QCOMPARE(g->model()->index(high - 1, 2).data().toString(), g->textAt(high, 2));
+    QCOMPARE(g->textAt(row, 2), QString::fromUtf8("\u20ac 12"));
+
+    // Saved from the list again: the same bytes.
+    const QString out = f.path(QStringLiteral("out.txt"));
+    RecordingState rec;
+    rec.SaveFileName = out;
+    rec.FileChosen = true;
+    QVERIFY(SaveGridToFile(*list, *g, rec));
+    QByteArray expected = bytes;
+    expected.replace("\x80 12,5\t\r\n", "\x80 12\t\r\n5\t\t\t\r\n");
+    QCOMPARE(SamplerFixture::fileBytes(out), expected);
 }
 
 QTEST_MAIN(TestOpenDataFile)

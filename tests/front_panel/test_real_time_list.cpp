@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,8 @@ private slots:
     void opensRightOfPanelWithHeader();
     void columnWidthsAreMeasured();
     void rowsAreNumberedAndScrollFromThe16th();
+    void shownListFillsWith15RowsAndScrollsAtThe16th_data();
+    void shownListFillsWith15RowsAndScrollsAtThe16th();
     void secondListClickKeepsFirstUnit();
     void closesOnUnitChangeAndReopensFromOne();
     void closesAtRowLimit();
@@ -104,6 +107,54 @@ void TestRealTimeList::rowsAreNumberedAndScrollFromThe16th() {
     QCOMPARE(f.app.liveList.ListCount, 17.0f);
     // The list counts on its own, from 1, not with a recording's records.
     QCOMPARE(grid->textAt(17, 0), QStringLiteral("17"));
+}
+
+void TestRealTimeList::shownListFillsWith15RowsAndScrollsAtThe16th_data() {
+    // The header's height once shown, against the one measured when the list was built: styles
+    // and fonts differ between desktops.
+    QTest::addColumn<int>("headerChange");
+    QTest::newRow("header as measured") << 0;
+    QTest::newRow("header 4 px lower") << -4;
+    QTest::newRow("header 7 px taller") << 7;
+}
+
+void TestRealTimeList::shownListFillsWith15RowsAndScrollsAtThe16th() {
+    QFETCH(int, headerChange);
+    SamplerFixture f;
+    f.panel->show();
+    f.click(QStringLiteral("List"));
+    RealTimeList* list = f.list();
+    platform::Grid* grid = list->Grid;
+    grid->horizontalHeader()->setFixedHeight(grid->horizontalHeader()->sizeHint().height() + headerChange);
+    QVERIFY(QTest::qWaitForWindowExposed(list));
+    // The data rows the user sees whole, once the view has caught up with the samples.
+    const auto shownRows = [grid] {
+        QCoreApplication::processEvents();
+        QList<int> rows;
+        for (int r = 1; r < grid->rows(); ++r)
+            if (grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(r - 1, 0))))
+                rows << r;
+        return rows;
+    };
+    const auto range = [](int from, int to) {
+        QList<int> rows;
+        for (int r = from; r <= to; ++r)
+            rows << r;
+        return rows;
+    };
+    for (int n = 1; n <= 15; ++n) {
+        f.show(QStringLiteral("W/(M)2"), QString::number(800 + n));
+        f.tick();
+        QCOMPARE(shownRows(), range(1, n));
+    }
+    f.tick();
+    QCOMPARE(shownRows(), range(2, 16));
+    f.tick();
+    QCOMPARE(shownRows(), range(3, 17));
+    f.tick(10);
+    QCOMPARE(shownRows(), range(13, 27));
+    QCOMPARE(grid->topRow(), 13);
+    QVERIFY(grid->rowHeight(0) >= QFontMetrics(grid->font()).height()); // the text still fits
 }
 
 void TestRealTimeList::secondListClickKeepsFirstUnit() {

@@ -1,5 +1,6 @@
 #include "logger_data/file_transfer.h"
 #include "platform/common_dialog.h"
+#include "platform/file_replace.h"
 #include "platform/grid.h"
 #include "tests/support/list_window.h"
 #include "tests/support/test_support.h"
@@ -7,11 +8,17 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::CommonDialog;
 
@@ -45,6 +52,82 @@ QStringList numberedRows(int n) {
         rows << QString("%1\t10:00:00\t812.5").arg(i);
     return rows;
 }
+// The bytes an export of `rows` under the header "No.s", "Time", "W/(M)2" gives.
+QByteArray exportBytes(const QStringList& rows) {
+    QByteArray out = "No.s\tTime\tW/(M)2\t\r\n";
+    for (const QString& r : rows)
+        out += r.toLatin1() + "\t\r\n";
+    return out;
+}
+
+QByteArray writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return "<cannot write>";
+    return bytes;
+}
+
+// The process may write no file past `bytes` while it lives, as on a disk with that much room left:
+// a write past it fails (EFBIG) instead of raising a signal. Needs no privilege.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes) {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = before_;
+        small.rlim_cur = static_cast<rlim_t>(bytes);
+        ok_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    bool ok() const { return ok_; }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit before_{};
+    void (*handler_)(int) = nullptr;
+    bool ok_ = false;
+};
+
+// A folder that takes no new file, as one the user may not write, while it lives.
+struct NoNewFiles {
+    NoNewFiles() {
+        platform::FileReplace::setNewFileRefusal([](const QString&) { return EACCES; });
+    }
+    ~NoNewFiles() { platform::FileReplace::setNewFileRefusal({}); }
+};
+
+struct stat statOf(const QString& path) {
+    struct stat st {};
+    lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+QStringList folderEntries(const QString& dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Records the longest text the grid hands the style to draw in a cell, and the cell's width.
+class DrawnTextLog : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_ItemViewItem)
+            if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option)) {
+                longest = std::max(longest, item->text.size());
+                widest = std::max(widest, item->rect.width());
+                ++cells;
+            }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+    mutable qsizetype longest = 0;
+    mutable int widest = 0;
+    mutable int cells = 0;
+};
+
 } // namespace
 
 class TestExport : public QObject {
@@ -58,6 +141,13 @@ private slots:
     void failedExportTellsAndCleansUp_data();
     void failedExportTellsAndCleansUp();
     void failureHalfWayLeavesTheOldFile();
+    void fullDiskNeverReplacesTheOldFile_data();
+    void fullDiskNeverReplacesTheOldFile();
+    void savingOverAFile_data();
+    void savingOverAFile();
+    void failureWhileWritingInPlace();
+    void inPlaceFileThatCannotBeWritten();
+    void hugeCellIsDrawnCutAndSavedWhole();
 };
 
 void TestExport::writesExactBytes_data() {
@@ -234,6 +324,232 @@ void TestExport::failureHalfWayLeavesTheOldFile() {
     rec.FileChosen = true;
     QVERIFY(SaveGridToFile(*list.window, *list.grid, rec));
     QVERIFY(readAll(path).endsWith("20000\t10:00:00\t812.5\t\r\n"));
+}
+
+void TestExport::fullDiskNeverReplacesTheOldFile_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("room"); // "none", "a little": 10 bytes, "one short", "exact"
+    // From a header-only list, through lists far smaller than any write buffer, to one of many.
+    for (const int rows : {0, 1, 30, 700, 5000})
+        for (const char* room : {"none", "a little", "one short", "exact"})
+            QTest::addRow("%d rows, %s", rows, room) << rows << QString(room);
+}
+
+void TestExport::fullDiskNeverReplacesTheOldFile() {
+    QFETCH(int, rows);
+    QFETCH(QString, room);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old.txt");
+    const QByteArray old = writeFile(path, "No.s\tTime\tW/(M)2\t\r\n1\t09:00:00\t1.5\t\r\n");
+    const QByteArray bytes = exportBytes(numberedRows(rows));
+    const qint64 limit = room == "none"        ? 0
+                         : room == "a little"  ? 10
+                         : room == "one short" ? bytes.size() - 1
+                                               : bytes.size();
+    const bool fits = room == "exact";
+    ListWindow list(numberedRows(rows));
+    RecordingState rec;
+    rec.SaveFileName = path;
+    rec.FileChosen = true;
+    testing::MessageCapture boxes;
+    bool saved = false;
+    {
+        FileSizeLimit full(limit);
+        QVERIFY(full.ok());
+        saved = SaveGridToFile(*list.window, *list.grid, rec);
+    }
+    QCOMPARE(saved, fits);
+    QCOMPARE(readAll(path), fits ? bytes : old);
+    QCOMPARE(folderEntries(dir.path()), QStringList{"old.txt"}); // no new file left behind
+    QVERIFY(!rec.FileChosen);
+    QCOMPARE(list.window->windowTitle(), QString("Real Time List"));
+    if (fits) {
+        QVERIFY(boxes.boxes.isEmpty());
+        return;
+    }
+    // The system's reason, and that nothing changed.
+    QCOMPARE(boxes.boxes.size(), 1);
+    const QString text = boxes.boxes[0].text;
+    QVERIFY2(text.startsWith("Could not save the list to " + path + ": " + qt_error_string(EFBIG)),
+             qPrintable(text));
+    QVERIFY2(text.contains("Nothing was saved; a file of that name is as it was."), qPrintable(text));
+}
+
+void TestExport::savingOverAFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("inPlace"); // the old file's inode takes the rows
+    QTest::newRow("plain file, mode 0640 kept") << "mode" << false;
+    QTest::newRow("owner kept where the system lets us") << "owner" << false;
+    QTest::newRow("hard link: written in place, both names see it") << "link" << true;
+    QTest::newRow("folder takes no new file: written in place") << "folder" << true;
+    QTest::newRow("folder the user may not write (real)") << "read-only folder" << true;
+    QTest::newRow("through a symbolic link: the link stays") << "symlink" << false;
+}
+
+void TestExport::savingOverAFile() {
+    QFETCH(QString, kind);
+    QFETCH(bool, inPlace);
+    if (kind == "read-only folder" && geteuid() == 0)
+        QSKIP("as root a folder's permissions stop no write; the seam's case covers it");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.txt");
+    writeFile(path, QByteArray(5000, 'o')); // longer than the new contents
+    QVERIFY(chmod(QFile::encodeName(path).constData(), 0640) == 0);
+    const QString other = dir.filePath("other.txt");
+    const QString via = dir.filePath("via.txt");
+    if (kind == "link")
+        QVERIFY(link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0);
+    if (kind == "symlink")
+        QVERIFY(QFile::link(path, via));
+    if (kind == "owner") {
+        if (geteuid() != 0)
+            QSKIP("only root may give a file to someone else to see it kept");
+        QVERIFY(chown(QFile::encodeName(path).constData(), 4321, 4322) == 0);
+    }
+    const struct stat before = statOf(path);
+    std::optional<NoNewFiles> seam;
+    if (kind == "folder")
+        seam.emplace();
+    if (kind == "read-only folder")
+        QVERIFY(chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+
+    const QStringList rows = numberedRows(30);
+    ListWindow list(rows);
+    RecordingState rec;
+    rec.SaveFileName = kind == "symlink" ? via : path;
+    rec.FileChosen = true;
+    testing::MessageCapture boxes;
+    const bool saved = SaveGridToFile(*list.window, *list.grid, rec);
+    chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    QVERIFY2(saved, qPrintable(boxes.texts().join('\n')));
+    QVERIFY(boxes.boxes.isEmpty());
+    QCOMPARE(readAll(path), exportBytes(rows));
+    const struct stat after = statOf(path);
+    QCOMPARE(after.st_ino == before.st_ino, inPlace);
+    QCOMPARE(after.st_mode & 07777, before.st_mode & 07777);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    if (kind == "link") {
+        QCOMPARE(readAll(other), exportBytes(rows));
+        QCOMPARE(after.st_nlink, nlink_t(2));
+    }
+    if (kind == "symlink")
+        QVERIFY(QFileInfo(via).isSymLink());
+    QStringList expected{"list.txt"};
+    if (kind == "link")
+        expected << "other.txt";
+    if (kind == "symlink")
+        expected << "via.txt";
+    expected.sort();
+    QCOMPARE(folderEntries(dir.path()), expected);
+}
+
+void TestExport::failureWhileWritingInPlace() {
+    // The folder takes no new file and the disk fills up half-way: the part written stays, and
+    // the user is told that the old contents are gone.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.txt");
+    writeFile(path, QByteArray(100, 'o'));
+    const QStringList rows = numberedRows(100);
+    const QByteArray bytes = exportBytes(rows);
+    ListWindow list(rows);
+    RecordingState rec;
+    rec.SaveFileName = path;
+    rec.FileChosen = true;
+    testing::MessageCapture boxes;
+    NoNewFiles seam;
+    bool saved = true;
+    {
+        FileSizeLimit full(1000);
+        QVERIFY(full.ok());
+        saved = SaveGridToFile(*list.window, *list.grid, rec);
+    }
+    QVERIFY(!saved);
+    QCOMPARE(readAll(path), bytes.first(1000)); // what was written, nothing of the old file
+    QCOMPARE(boxes.boxes.size(), 1);
+    const QString text = boxes.boxes[0].text;
+    QVERIFY2(text.startsWith("Could not save the list to " + path + ": " + qt_error_string(EFBIG)),
+             qPrintable(text));
+    QVERIFY2(text.contains("written in place") && text.contains("only the part of the list written"),
+             qPrintable(text));
+    QCOMPARE(folderEntries(dir.path()), QStringList{"list.txt"});
+
+    // Full from the first byte: the old file is as it was, and the user is told so.
+    const QByteArray old = writeFile(path, QByteArray(100, 'o'));
+    boxes.boxes.clear();
+    rec.FileChosen = true;
+    {
+        FileSizeLimit full(0);
+        saved = SaveGridToFile(*list.window, *list.grid, rec);
+    }
+    QVERIFY(!saved);
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY2(boxes.boxes[0].text.contains("Nothing was saved"), qPrintable(boxes.boxes[0].text));
+}
+
+void TestExport::inPlaceFileThatCannotBeWritten() {
+    if (geteuid() == 0)
+        QSKIP("as root a file's permissions stop no write");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.txt");
+    const QByteArray old = writeFile(path, "kept\r\n");
+    QVERIFY(chmod(QFile::encodeName(path).constData(), 0444) == 0);
+    NoNewFiles seam;
+    ListWindow list(numberedRows(3));
+    RecordingState rec;
+    rec.SaveFileName = path;
+    rec.FileChosen = true;
+    testing::MessageCapture boxes;
+    QVERIFY(!SaveGridToFile(*list.window, *list.grid, rec));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY2(boxes.boxes[0].text.contains(qt_error_string(EACCES)) &&
+                 boxes.boxes[0].text.contains("Nothing was saved"),
+             qPrintable(boxes.boxes[0].text));
+}
+
+void TestExport::hugeCellIsDrawnCutAndSavedWhole() {
+    // 20 MB of digits in one cell: the view is given no more than a column shows; the export has
+    // every byte.
+    const QByteArray digits = [] {
+        QByteArray d(20 * 1000 * 1000, '0');
+        for (qsizetype i = 0; i < d.size(); ++i)
+            d[i] = static_cast<char>('0' + i % 10);
+        return d;
+    }();
+    ListWindow list({"1\t10:00:00\t812.5"});
+    QVERIFY(list.grid->tryAddAnsiItem("2\t10:00:02\t" + digits));
+    list.grid->addItem("3\t10:00:04\t813.5");
+    list.window->resize(186, 271);
+    list.grid->setGeometry(0, 32, 185, 241);
+    for (int c = 0; c < 3; ++c) // as the list windows measure them
+        list.grid->setColWidth(c, 800);
+    DrawnTextLog style;
+    list.grid->setStyle(&style);
+    list.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.window));
+    list.grid->flushRows();
+    list.grid->grab(); // one paint of every visible cell
+    list.grid->setStyle(nullptr);
+    QVERIFY(style.cells >= 9);
+    // The huge cell was drawn, cut to its column.
+    QVERIFY2(style.longest > 5 && style.longest <= style.widest + 2, qPrintable(QString::number(style.longest)));
+    // The model never hands out the whole cell either.
+    const QString shown = list.grid->model()->index(1, 2).data().toString();
+    QVERIFY(shown.size() <= platform::Grid::MaxShownChars);
+    QVERIFY(shown.startsWith("0123456789"));
+    QVERIFY(shown.endsWith(QChar(0x2026)));
+    QCOMPARE(list.grid->shownTextAt(1, 2), QString("812.5"));
+    QCOMPARE(list.grid->textAt(2, 2).size(), digits.size());
+
+    QTemporaryDir dir;
+    RecordingState rec;
+    rec.SaveFileName = dir.filePath("huge.txt");
+    rec.FileChosen = true;
+    QVERIFY(SaveGridToFile(*list.window, *list.grid, rec));
+    QCOMPARE(readAll(rec.SaveFileName), "No.s\tTime\tW/(M)2\t\r\n1\t10:00:00\t812.5\t\r\n2\t10:00:02\t" +
+                                            digits + "\t\r\n3\t10:00:04\t813.5\t\r\n");
 }
 
 QTEST_MAIN(TestExport)

@@ -14,8 +14,8 @@ class TestGrid : public QObject {
 private slots:
     void addItemSplitsFromColumnZero_data();
     void addItemSplitsFromColumnZero();
-    void latin1ItemsReadBackAsText_data();
-    void latin1ItemsReadBackAsText();
+    void ansiItemsReadBackAsText_data();
+    void ansiItemsReadBackAsText();
     void currentCellTextAndHeaderRow();
     void editedCellsRowsAndColumns();
     void viewLearnsOfNewRowsInOneBatch();
@@ -48,23 +48,25 @@ void TestGrid::addItemSplitsFromColumnZero() {
     QCOMPARE(g.textAt(1, 3), QString()); // no fourth column to hold it
 }
 
-void TestGrid::latin1ItemsReadBackAsText_data() {
+void TestGrid::ansiItemsReadBackAsText_data() {
     QTest::addColumn<QByteArray>("item");
     QTest::addColumn<QStringList>("cells");
     QTest::newRow("ASCII") << QByteArray("1\t10:15:02\t812.5") << QStringList{"1", "10:15:02", "812.5"};
     QTest::newRow("high bytes") << QByteArray("\xb0\t\xe9t\xe9\t\xff") << QStringList{"\u00b0", "\u00e9t\u00e9", "\u00ff"};
+    QTest::newRow("Windows-1252 0x80-0x9F") << QByteArray("\x80 5\t\x93x\x94 \x96\x97\t\x81\x9d\x9f")
+                                            << QStringList{"\u20ac 5", "\u201cx\u201d \u2013\u2014", "\u0081\u009d\u0178"};
     QTest::newRow("list line, TAB at the end") << QByteArray("1\t2\t3\t") << QStringList{"1", "2", "3"};
     QTest::newRow("cells past the last dropped") << QByteArray("a\tb\tc\t\xe9\td") << QStringList{"a", "b", "c"};
     QTest::newRow("empty") << QByteArray() << QStringList{"", "", ""};
 }
 
-void TestGrid::latin1ItemsReadBackAsText() {
+void TestGrid::ansiItemsReadBackAsText() {
     QFETCH(QByteArray, item);
     QFETCH(QStringList, cells);
     Grid g;
     g.setCols(3);
     g.addItem("before");
-    QVERIFY(g.tryAddLatin1Item(item));
+    QVERIFY(g.tryAddAnsiItem(item));
     g.addItem("after\tx");
     QCOMPARE(g.rows(), 4);
     for (int c = 0; c < 3; ++c)
@@ -159,15 +161,15 @@ void TestGrid::rowPastTheByteLimitIsRefused() {
     g.setCols(3);
     // Two rows of 10 bytes with their index entries fit; a third does not.
     g.setByteLimit(2 * (10 + qint64(sizeof(qsizetype))));
-    QVERIFY(g.tryAddLatin1Item("123456789\t"));
+    QVERIFY(g.tryAddAnsiItem("123456789\t"));
     QVERIFY(g.tryAddItem(u"abcdefghij"));
-    QVERIFY(!g.tryAddLatin1Item("x"));
+    QVERIFY(!g.tryAddAnsiItem("x"));
     QVERIFY(!g.tryAddItem(u"y"));
     QCOMPARE(g.rows(), 3);
     QCOMPARE(g.textAt(2, 0), QString("abcdefghij"));
     // Freeing rows makes room again.
     g.setRows(2);
-    QVERIFY(g.tryAddLatin1Item("x"));
+    QVERIFY(g.tryAddAnsiItem("x"));
     QCOMPARE(g.textAt(2, 0), QString("x"));
 }
 
