@@ -1,5 +1,6 @@
 // The main toolbar's recording control and the PC sampler's recording file, driven tick by tick.
 #include "tests/front_panel/sampler_fixture.h"
+#include "tests/support/panel_fixture.h"
 
 #include "front_panel/record_file.h"
 #include "platform/clock.h"
@@ -135,6 +136,7 @@ private slots:
     void failingWriteStopsAndKeepsTheCount();
     void unitChangeMustHold_data();
     void unitChangeMustHold();
+    void noisyFrameFromTheMeterKeepsRecording();
     void fullDiskCutsBackToTheLastRecord_data();
     void fullDiskCutsBackToTheLastRecord();
     void deletedFileIsReportedAtOnce_data();
@@ -591,6 +593,41 @@ void TestRecording::unitChangeMustHold() {
     QVERIFY(f.app.liveList.ListOpen);
     QCOMPARE(f.list()->Grid->rows(), 3);
     QCOMPARE(f.list()->Grid->textAt(2, 2), QStringLiteral("812.5"));
+}
+
+void TestRecording::noisyFrameFromTheMeterKeepsRecording() {
+    // Through the serial line: the meter sends one frame with its unit bit flipped, and a sample
+    // falls while that frame is on the display.
+    testing::PanelFixture f;
+    QVERIFY(f.start());
+    f.panel->Timer2.stop(); // samples come from the test
+    f.app.sampling.SampleInterval = 1;
+    f.meter.setFrame(kWattFrame);
+    QVERIFY(testing::waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("812.5"); }, 20.0));
+    const QString file = f.dir.filePath(QStringLiteral("meter.txt"));
+    platform::CommonDialog::setResponder([&](const platform::CommonDialog::Request&) { return file; });
+    const auto noDialog = qScopeGuard([] { platform::CommonDialog::setResponder({}); });
+    f.panel->Toolbar1->button(QStringLiteral("Save"))->click();
+    QVERIFY(f.app.recording.Recording);
+
+    int flipped = 0, after = 0;
+    QObject::connect(f.panel.get(), &Panel::framePainted, f.panel.get(), [&] {
+        if (f.app.display.DisplayUnitText == QLatin1String("W") && flipped++ == 0) {
+            f.panel->Timer2_Timer();
+            f.meter.setFrame(kWattFrame);
+        } else if (flipped > 0) {
+            ++after;
+        }
+    });
+    f.meter.setFrame(kFlippedFrame);
+    QVERIFY(testing::waitUntil([&] { return after >= 3; }, 20.0));
+    f.panel->Timer2_Timer();
+    QVERIFY(f.app.recording.Recording);
+    QVERIFY(f.messages.boxes.isEmpty());
+    const QList<QByteArray> lines = records(file);
+    QCOMPARE(lines.size(), 2);
+    for (const QByteArray& line : lines)
+        QVERIFY2(line.endsWith("\t812.5\r"), line.constData());
 }
 
 void TestRecording::fullDiskCutsBackToTheLastRecord_data() {
