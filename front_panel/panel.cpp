@@ -113,4 +113,6 @@ void Panel::PaintFrame(const QByteArray& frame) {
         ShowClearPrompt(frame);
     else
         ShowNormal(frame);
+    if (!app_.display.UnitInDoubt)
+        readingInForce_ = LblValue->text();
 }

@@ -4,8 +4,9 @@
 
 #include "front_panel/sampler_pace.h"
 #include "logger_data/logger_context.h"
-#include "meter_link/records.h"
 #include "meter_link/meter_line.h"
+#include "meter_link/records.h"
+#include "platform/message_box.h"
 #include "platform/serial_control.h"
 
 #include <QByteArray>
@@ -50,7 +51,8 @@ public:
     // ---- toolbar and recording (panel_toolbar.cpp), sampler (panel_sampler.cpp) ----
     void Toolbar1_ButtonClick(const QString& key);
     void Timer2_Timer();
-    // The sampler timer's event: runs Timer2_Timer once for every whole second that passed.
+    // The sampler timer's event: runs Timer2_Timer for the second that passed; after a stall
+    // (more than one second at once) takes at most one sample, at the time it then is.
     void Timer2_Elapsed();
     // Starts the sampler, counting its seconds from now.
     void startSampler();
@@ -164,9 +166,17 @@ private:
     void showSaveButton(bool recording);
     // What every stop of a recording does: recording off, the Save button back, the file closed.
     void endRecording();
-    void stopRecordingAuto(); // the sampler's stop: captions emptied as well
-    bool writeRecordLine(const QByteArray& line);
+    // The sampler's stop: captions emptied as well, and the user told why.
+    void stopRecordingAuto(const QString& why, platform::MsgIcon icon);
+    // The recording file was deleted under the recording: stop and say what is lost.
+    void stopRecordingDeleted(qint64 lost);
+    void resumeAfterStall(long long ticks);
+    // One sample stamped `time`: the recording step and the list step.
+    void takeSample(const QString& time);
     void listStep(const QString& sampleLine);
 
     RealTimeList* realTimeList_ = nullptr;
+    // The reading of the last frame shown in the unit in force: what a sample takes while a
+    // frame shows a unit that has not held yet.
+    QString readingInForce_;
 };

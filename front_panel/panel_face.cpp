@@ -4,6 +4,7 @@
 
 #include "meter_link/decode.h"
 #include "meter_link/meter.h"
+#include "meter_link/settled_unit.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
@@ -480,6 +481,7 @@ void Panel::ShowNormal(const QByteArray& frame) {
     LblR->setVisible(d.AnnR);
 
     BuildDisplayUnitText(d);
+    SettleUnit(d);
 
     const bool shown[15] = {
         d.AnnKiloUpper,    d.AnnW,           d.AnnHourUpper, d.AnnPerM2,        d.AnnPerM2,

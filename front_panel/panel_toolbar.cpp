@@ -5,9 +5,11 @@
 #include "front_panel/open_data_file.h"
 #include "front_panel/real_time_graph.h"
 #include "front_panel/real_time_list.h"
+#include "front_panel/record_file.h"
 #include "front_panel/sampling_interval.h"
 #include "logger_data/file_transfer.h"
 #include "meter_link/decode.h"
+#include "meter_link/settled_unit.h"
 #include "platform/common_dialog.h"
 #include "platform/message_box.h"
 #include "platform/toolbar.h"
@@ -79,7 +81,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key) {
 }
 
 bool Panel::unitGateOpen() const {
-    return IsSolarUnit(app_.display.DisplayUnitText);
+    return IsSolarUnit(UnitInForce(app_.display));
 }
 
 void Panel::showSaveButton(bool recording) {
@@ -105,14 +107,24 @@ void Panel::StartRecording() {
     if (!rec.FileChosen)
         return;
 
-    const QString unit = app_.display.DisplayUnitText;
+    const QString unit = UnitInForce(app_.display);
     // The file is opened and its header written before anything on screen changes, so a file
     // that cannot be created leaves the window as it was.
     rec.File.close();
     rec.File.setFileName(rec.SaveFileName);
     const QByteArray header = QByteArrayLiteral("\tTime\t") + unit.toLatin1() + QByteArrayLiteral("\r\n");
-    if (!rec.File.open(QIODevice::WriteOnly | QIODevice::Truncate) || !writeRecordLine(header)) {
-        const QString reason = rec.File.errorString();
+    QString reason;
+    bool created = rec.File.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!created) {
+        reason = rec.File.errorString();
+    } else {
+        const recordfile::Result written = recordfile::append(rec.File, header);
+        created = written.outcome != recordfile::Outcome::Failed;
+        reason = written.reason;
+        // The new name is on disk too, so a power cut soon after cannot take the file away.
+        created = created && recordfile::syncFolder(rec.SaveFileName, &reason);
+    }
+    if (!created) {
         rec.File.close();
         rec.FileChosen = false;
         platform::msgBox(
@@ -141,7 +153,7 @@ void Panel::StopRecording() {
 void Panel::OpenLiveList() {
     if (realTimeList_ && realTimeList_->isVisible())
         return;
-    app_.liveList.ListUnit = app_.display.DisplayUnitText;
+    app_.liveList.ListUnit = UnitInForce(app_.display);
     auto* list = new RealTimeList(app_, *this);
     realTimeList_ = list;
     // A closed list deletes itself later; forget it at once, unless a newer one took its place.

@@ -4,6 +4,7 @@
 #include "front_panel/real_time_range.h"
 #include "logger_data/chart_toolbar.h"
 #include "logger_data/number_text.h"
+#include "meter_link/settled_unit.h"
 #include "platform/clock.h"
 #include "platform/draw_surface.h"
 #include "platform/twips.h"
@@ -102,7 +103,7 @@ QString RealTimeGraph::ValueTextOf(const QString& reading) {
 
 void RealTimeGraph::Timer1_Timer() {
     LiveGraphState& st = app_.liveGraph;
-    if (st.GraphUnit != app_.display.DisplayUnitText) {
+    if (st.GraphUnit != UnitInForce(app_.display)) {
         if (RealTimeRange* range = RealTimeRange::current())
             range->Unload();
         Unload();
@@ -192,7 +193,7 @@ void OpenLiveGraph(AppState& app, Panel& panel) {
     LiveGraphState& st = app.liveGraph;
     if (RealTimeGraph* old = RealTimeGraph::current())
         old->Unload();
-    st.GraphUnit = app.display.DisplayUnitText;
+    st.GraphUnit = UnitInForce(app.display);
     st.GraphFullMax = app.display.AnnPerM2 ? 2200.0 : 697.4;
     st.GraphFullMin = 0;
     st.GraphMax = st.GraphFullMax;

@@ -9,10 +9,8 @@ public:
     // such as those of a paused sampler, are never counted.
     void restart(double now);
     // Ticks due since the last call: the whole seconds passed since the start, less those already
-    // counted. A stall longer than kMaxCatchUp seconds gives that many.
-    int due(double now);
-
-    static constexpr int kMaxCatchUp = 60;
+    // counted. After a stall this is every second the stall took.
+    long long due(double now);
 
 private:
     double origin_ = 0;

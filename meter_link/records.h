@@ -32,6 +32,12 @@ struct DisplayState {
 
     QString DigitText;       // result of the last FormatDigits
     QString DisplayUnitText; // unit of the current reading, empty until the first normal frame
+
+    // A new unit counts once it holds over a few frames (settled_unit.h).
+    QString SettledUnitText;  // the unit that held last
+    QString UnitRunText;      // the unit of the latest normal frames...
+    int UnitRunFrames = 0;    // ...and how many in a row showed it (0 before the first)
+    bool UnitInDoubt = false; // DisplayUnitText is a new unit that has not held yet
 };
 
 struct SamplingState {

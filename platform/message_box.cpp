@@ -6,7 +6,13 @@
 namespace platform {
 namespace {
 MsgResponder responder;
+
+QMessageBox::Icon boxIcon(MsgIcon icon) {
+    return icon == MsgIcon::Critical      ? QMessageBox::Critical
+           : icon == MsgIcon::Exclamation ? QMessageBox::Warning
+                                          : QMessageBox::Information;
 }
+} // namespace
 
 void setMsgResponder(MsgResponder r) {
     responder = std::move(r);
@@ -20,9 +26,7 @@ MsgResult msgBox(QWidget* parent, const QString& text, MsgIcon icon, const QStri
     QMessageBox box(parent);
     box.setText(text);
     box.setWindowTitle(title);
-    box.setIcon(icon == MsgIcon::Critical      ? QMessageBox::Critical
-                : icon == MsgIcon::Exclamation ? QMessageBox::Warning
-                                               : QMessageBox::Information);
+    box.setIcon(boxIcon(icon));
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
@@ -30,6 +34,18 @@ MsgResult msgBox(QWidget* parent, const QString& text, MsgIcon icon, const QStri
         box.setStandardButtons(QMessageBox::Ok);
     }
     return box.exec() == QMessageBox::Ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+void msgNotice(QWidget* parent, const QString& text, MsgIcon icon, const QString& title) {
+    MsgRecord rec{text, title, icon, MsgButtons::Ok};
+    if (responder) {
+        responder(rec);
+        return;
+    }
+    auto* box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void setBusyPointer(bool busy) {

@@ -26,6 +26,10 @@ inline const char* const AppTitle = "Vantrel";
 MsgResult msgBox(QWidget* parent, const QString& text, MsgIcon icon, const QString& title = AppTitle,
                  MsgButtons buttons = MsgButtons::Ok);
 
+// A box that informs and returns at once: shown without a modal loop, so it never holds up
+// whatever is running when it opens (a command waiting for the meter, say).
+void msgNotice(QWidget* parent, const QString& text, MsgIcon icon, const QString& title = AppTitle);
+
 using MsgResponder = std::function<MsgResult(const MsgRecord&)>;
 // Replaces the real box; pass an empty function to restore it.
 void setMsgResponder(MsgResponder responder);

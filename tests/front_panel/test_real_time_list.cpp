@@ -320,7 +320,12 @@ void TestRealTimeList::unloadedUnderItsOwnBox() {
                                                                 : f.path(QStringLiteral("list.pdf"));
     platform::Printer::setOutputPdf(pdf);
     QStringList texts;
+    QStringList stopNotices; // a recording the sampler stops says so in a notice of its own
     platform::setMsgResponder([&](const platform::MsgRecord& r) {
+        if (r.text.startsWith(QLatin1String("Recording stopped: "))) {
+            stopNotices << r.text;
+            return platform::MsgResult::Ok;
+        }
         texts << r.text;
         if (!unloadedInside)
             answerFromItsOwnLoop();
@@ -343,6 +348,7 @@ void TestRealTimeList::unloadedUnderItsOwnBox() {
 
     QVERIFY(unloadedInside);
     QCOMPARE(texts.size(), box.isEmpty() ? 0 : 1);
+    QCOMPARE(stopNotices.size(), where == QLatin1String("refusal") ? 1 : 0);
     if (!box.isEmpty())
         QVERIFY2(texts[0].startsWith(box), qPrintable(texts[0]));
     QVERIFY(!f.list());

@@ -1,11 +1,16 @@
 // The main toolbar's recording control and the PC sampler's recording file, driven tick by tick.
 #include "tests/front_panel/sampler_fixture.h"
+#include "tests/support/panel_fixture.h"
 
+#include "front_panel/record_file.h"
 #include "platform/clock.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
 
 using testing::SamplerFixture;
 
@@ -38,6 +43,70 @@ int secondsOfDay(const QString& hhmmss) {
     return QTime(0, 0).secsTo(QTime::fromString(hhmmss, QStringLiteral("hh:mm:ss")));
 }
 
+// A display frame with the given second and fourth byte (decimal point, kilo; the unit segments)
+// and main value digits; the other groups blank.
+QByteArray displayFrame(int flags2, int flags3, int mainHi, int mainLo) {
+    return testing::bytes(
+        {0x02, 0x00, flags2, flags3, 0x00, 0x00, 0xCC, 0xCC, mainHi, mainLo, 0xCC, 0xCC, 0x03});
+}
+// "812.5" in W/(M)2; the same with the unit bit flipped as noise does ("W"); "0.812" in KW/(M)2.
+const QByteArray kWattFrame = displayFrame(0x40, 0x05, 0x81, 0x25);
+const QByteArray kFlippedFrame = displayFrame(0x40, 0x01, 0x81, 0x25);
+const QByteArray kKiloFrame = displayFrame(0x90, 0x05, 0x08, 0x12);
+
+// The record lines of a recording file, header left out.
+QList<QByteArray> records(const QString& file) {
+    QList<QByteArray> lines = SamplerFixture::fileBytes(file).split('\n');
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Replaces the recording file's system calls for one test and puts them back after.
+struct InjectedCalls {
+    static inline int writes = 0;       // write calls so far
+    static inline int failAtWrite = -1; // the call (from 0) that fails; -1 none
+    static inline int bytesBefore = 0;  // bytes the call before the failure takes, at most
+    static inline int writeError = 0;
+    static inline int syncError = 0; // fdatasync fails with this when not 0
+    static inline QList<struct stat> syncedFolders;
+
+    InjectedCalls() {
+        writes = 0;
+        failAtWrite = -1;
+        bytesBefore = 0;
+        writeError = syncError = 0;
+        syncedFolders.clear();
+        recordfile::SystemCalls& sys = recordfile::systemCalls();
+        sys.write = [](int fd, const void* data, size_t size) -> ssize_t {
+            const int call = writes++;
+            if (call == failAtWrite) {
+                errno = writeError;
+                return -1;
+            }
+            if (call + 1 == failAtWrite && bytesBefore > 0)
+                size = std::min(size, static_cast<size_t>(bytesBefore));
+            return recordfile::defaultSystemCalls().write(fd, data, size);
+        };
+        sys.fdatasync = [](int fd) {
+            if (syncError != 0) {
+                errno = syncError;
+                return -1;
+            }
+            return recordfile::defaultSystemCalls().fdatasync(fd);
+        };
+        sys.fsync = [](int fd) {
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+                syncedFolders.append(st);
+            return recordfile::defaultSystemCalls().fsync(fd);
+        };
+    }
+    ~InjectedCalls() { recordfile::systemCalls() = recordfile::defaultSystemCalls(); }
+};
+
 } // namespace
 
 class TestRecording : public QObject {
@@ -65,6 +134,16 @@ private slots:
     void unopenableFileChangesNothing_data();
     void unopenableFileChangesNothing();
     void failingWriteStopsAndKeepsTheCount();
+    void unitChangeMustHold_data();
+    void unitChangeMustHold();
+    void noisyFrameFromTheMeterKeepsRecording();
+    void fullDiskCutsBackToTheLastRecord_data();
+    void fullDiskCutsBackToTheLastRecord();
+    void deletedFileIsReportedAtOnce_data();
+    void deletedFileIsReportedAtOnce();
+    void newFileNameIsSynced();
+    void stallTakesOneSampleOnTheClock_data();
+    void stallTakesOneSampleOnTheClock();
 };
 
 void TestRecording::toolbarButtons_data() {
@@ -324,6 +403,9 @@ void TestRecording::autoStopOnUnitChange() {
     QCOMPARE(f.app.sampling.SampleTickCount, 1);                        // so the next tick samples
     QCOMPARE(SamplerFixture::fileBytes(file),
              QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n2\t10:00:02\t812.5\r\n"));
+    QCOMPARE(f.messages.texts(),
+             QStringList{"Recording stopped: the unit changed from W/(M)2 to KW/(M)2\nRecords saved: 2"});
+    QVERIFY(f.messages.boxes[0].icon == platform::MsgIcon::Information);
 
     f.tick(); // samples again: the status line empties and the list closes on the new unit
     QCOMPARE(f.app.sampling.SampleTime, QStringLiteral("10:00:04"));
@@ -345,6 +427,9 @@ void TestRecording::autoStopAtRecordLimit() {
     QVERIFY(!f.app.recording.File.isOpen());
     QCOMPARE(SamplerFixture::fileBytes(file),
              QByteArray("\tTime\tW/(M)2\r\n86399\t10:00:01\t812.5\r\n86400\t10:00:02\t812.5\r\n"));
+    QCOMPARE(f.messages.texts(),
+             QStringList{"Recording stopped: the file holds 86400 records, the most it can\n"
+                         "Records saved: 86400"});
 }
 
 void TestRecording::startStopStartAsksForANewFile() {
@@ -379,7 +464,7 @@ void TestRecording::cancelAfterStopKeepsTheFile() {
     QVERIFY(!f.app.recording.Recording);
     QVERIFY(!f.app.recording.File.isOpen());
     QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
-    QVERIFY(f.messages.boxes.isEmpty());
+    QCOMPARE(f.messages.boxes.size(), 1); // the stop's notice; the cancel says nothing
 }
 
 void TestRecording::recordIsOnDiskAfterItsTick() {
@@ -463,6 +548,249 @@ void TestRecording::failingWriteStopsAndKeepsTheCount() {
     QCOMPARE(f.list()->Grid->rows(), 3);
     QCOMPARE(f.panel->LblCount->text(), QString());
     QCOMPARE(f.app.recording.FileRecordCount, 0.0f);
+}
+
+void TestRecording::unitChangeMustHold_data() {
+    QTest::addColumn<QList<QByteArray>>("frames"); // painted between the first and second sample
+    QTest::addColumn<bool>("stops");
+    QTest::newRow("one frame with the unit bit flipped")
+        << QList<QByteArray>{kFlippedFrame, kWattFrame} << false;
+    QTest::newRow("a flipped frame just before the sample")
+        << QList<QByteArray>{kWattFrame, kFlippedFrame} << false;
+    QTest::newRow("two frames of a new unit") << QList<QByteArray>{kKiloFrame, kKiloFrame} << false;
+    QTest::newRow("a new unit broken by noise")
+        << QList<QByteArray>{kKiloFrame, kKiloFrame, kFlippedFrame, kKiloFrame, kKiloFrame} << false;
+    QTest::newRow("a new unit held over three frames")
+        << QList<QByteArray>{kWattFrame, kKiloFrame, kKiloFrame, kKiloFrame} << true;
+}
+
+void TestRecording::unitChangeMustHold() {
+    // Frames carry no checksum: a unit one frame shows is not yet a change of unit.
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(bool, stops);
+    SamplerFixture f;
+    f.panel->PaintFrame(kWattFrame);
+    const QString file = f.path(QStringLiteral("noise.txt"));
+    f.click(QStringLiteral("List"));
+    f.startRecording(file);
+    f.tick();
+    for (const QByteArray& frame : frames)
+        f.panel->PaintFrame(frame);
+    f.tick();
+    if (stops) {
+        QVERIFY(!f.app.recording.Recording);
+        QCOMPARE(f.messages.texts(),
+                 QStringList{"Recording stopped: the unit changed from W/(M)2 to KW/(M)2\nRecords saved: 1"});
+        QCOMPARE(records(file), QList<QByteArray>{"1\t10:00:01\t812.5\r"});
+        f.tick();
+        QVERIFY(!f.app.liveList.ListOpen); // the list follows the same unit
+        return;
+    }
+    QVERIFY(f.app.recording.Recording);
+    QVERIFY(f.messages.boxes.isEmpty());
+    // A sample taken while a new unit has not held carries the reading last shown in the old one.
+    QCOMPARE(records(file), (QList<QByteArray>{"1\t10:00:01\t812.5\r", "2\t10:00:02\t812.5\r"}));
+    QVERIFY(f.app.liveList.ListOpen);
+    QCOMPARE(f.list()->Grid->rows(), 3);
+    QCOMPARE(f.list()->Grid->textAt(2, 2), QStringLiteral("812.5"));
+}
+
+void TestRecording::noisyFrameFromTheMeterKeepsRecording() {
+    // Through the serial line: the meter sends one frame with its unit bit flipped, and a sample
+    // falls while that frame is on the display.
+    testing::PanelFixture f;
+    QVERIFY(f.start());
+    f.panel->Timer2.stop(); // samples come from the test
+    f.app.sampling.SampleInterval = 1;
+    f.meter.setFrame(kWattFrame);
+    QVERIFY(testing::waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("812.5"); }, 20.0));
+    const QString file = f.dir.filePath(QStringLiteral("meter.txt"));
+    platform::CommonDialog::setResponder([&](const platform::CommonDialog::Request&) { return file; });
+    const auto noDialog = qScopeGuard([] { platform::CommonDialog::setResponder({}); });
+    f.panel->Toolbar1->button(QStringLiteral("Save"))->click();
+    QVERIFY(f.app.recording.Recording);
+
+    int flipped = 0, after = 0;
+    QObject::connect(f.panel.get(), &Panel::framePainted, f.panel.get(), [&] {
+        if (f.app.display.DisplayUnitText == QLatin1String("W") && flipped++ == 0) {
+            f.panel->Timer2_Timer();
+            f.meter.setFrame(kWattFrame);
+        } else if (flipped > 0) {
+            ++after;
+        }
+    });
+    f.meter.setFrame(kFlippedFrame);
+    QVERIFY(testing::waitUntil([&] { return after >= 3; }, 20.0));
+    f.panel->Timer2_Timer();
+    QVERIFY(f.app.recording.Recording);
+    QVERIFY(f.messages.boxes.isEmpty());
+    const QList<QByteArray> lines = records(file);
+    QCOMPARE(lines.size(), 2);
+    for (const QByteArray& line : lines)
+        QVERIFY2(line.endsWith("\t812.5\r"), line.constData());
+}
+
+void TestRecording::fullDiskCutsBackToTheLastRecord_data() {
+    QTest::addColumn<int>("failAtWrite"); // the write call of the record that fails; -1 none
+    QTest::addColumn<int>("bytesBefore"); // bytes the call before it still takes
+    QTest::addColumn<int>("writeError");
+    QTest::addColumn<int>("syncError");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no room for a byte") << 0 << 0 << ENOSPC << 0 << "No space left on device";
+    QTest::newRow("room for half a record") << 1 << 6 << ENOSPC << 0 << "No space left on device";
+    QTest::newRow("quota reached in a record") << 1 << 3 << EDQUOT << 0 << "Disk quota exceeded";
+    QTest::newRow("no room found at the sync") << -1 << 0 << 0 << ENOSPC << "No space left on device";
+    QTest::newRow("the disk fails at the sync") << -1 << 0 << 0 << EIO << "Input/output error";
+}
+
+void TestRecording::fullDiskCutsBackToTheLastRecord() {
+    QFETCH(int, failAtWrite);
+    QFETCH(int, bytesBefore);
+    QFETCH(int, writeError);
+    QFETCH(int, syncError);
+    QFETCH(QString, reason);
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("full.txt"));
+    f.startRecording(file);
+    f.tick();
+    InjectedCalls calls;
+    InjectedCalls::failAtWrite = failAtWrite;
+    InjectedCalls::bytesBefore = bytesBefore;
+    InjectedCalls::writeError = writeError;
+    InjectedCalls::syncError = syncError;
+    f.tick();
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    // The file ends with its last whole record, as if the failed one had never been begun.
+    QCOMPARE(SamplerFixture::fileBytes(file), QByteArray("\tTime\tW/(M)2\r\n1\t10:00:01\t812.5\r\n"));
+    QCOMPARE(
+        f.messages.texts(),
+        QStringList{
+            QStringLiteral("Recording stopped: cannot write to %1: %2\nRecords saved: 1").arg(file, reason)});
+}
+
+void TestRecording::deletedFileIsReportedAtOnce_data() {
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("lost");
+    QTest::newRow("at the next sample") << 1 << 2;
+    QTest::newRow("between samples") << 60 << 1;
+}
+
+void TestRecording::deletedFileIsReportedAtOnce() {
+    QFETCH(int, interval);
+    QFETCH(int, lost);
+    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
+    platform::setClockSource(&clock);
+    const auto restore = qScopeGuard([] { platform::setClockSource(nullptr); });
+    SamplerFixture f;
+    f.app.sampling.SampleInterval = static_cast<float>(interval);
+    f.panel->startSampler();
+    f.panel->Timer2.stop(); // its events come from the test
+    const QString file = f.path(QStringLiteral("gone.txt"));
+    f.startRecording(file);
+    clock.advance(1.0);
+    f.panel->Timer2_Elapsed(); // the first sample
+    QCOMPARE(f.panel->LblCount->text(), QStringLiteral("1"));
+    QVERIFY(QFile::remove(file));
+    clock.advance(1.0);
+    if (interval == 1)
+        f.panel->Timer2_Timer(); // the record goes into a file without a name
+    else
+        f.panel->Timer2_Elapsed(); // no sample due for a minute
+    QVERIFY(!f.app.recording.Recording);
+    QVERIFY(!f.app.recording.File.isOpen());
+    QCOMPARE(f.saveButton()->image(), 8);
+    QCOMPARE(f.panel->LblCount->text(), QString());
+    QCOMPARE(f.messages.texts(),
+             QStringList{
+                 QStringLiteral("Recording stopped: %1 was deleted\nRecords lost: %2").arg(file).arg(lost)});
+    QVERIFY(f.messages.boxes[0].icon == platform::MsgIcon::Critical);
+}
+
+void TestRecording::newFileNameIsSynced() {
+    InjectedCalls calls;
+    SamplerFixture f;
+    const QString file = f.path(QStringLiteral("named.txt"));
+    f.startRecording(file);
+    QVERIFY(f.app.recording.Recording);
+    struct stat folder {};
+    QCOMPARE(::stat(QFile::encodeName(f.dir.path()).constData(), &folder), 0);
+    const bool synced = std::any_of(
+        InjectedCalls::syncedFolders.begin(), InjectedCalls::syncedFolders.end(),
+        [&](const struct stat& st) { return st.st_dev == folder.st_dev && st.st_ino == folder.st_ino; });
+    QVERIFY(synced);
+}
+
+void TestRecording::stallTakesOneSampleOnTheClock_data() {
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<double>("stall");
+    QTest::addColumn<int>("newRecords"); // from the stall
+    QTest::newRow("stopped 7 s at 2 s") << 2 << 7.0 << 1;
+    QTest::newRow("frozen 61 s at 1 s") << 1 << 61.0 << 1;
+    QTest::newRow("frozen 10 min at 2 s") << 2 << 600.0 << 1;
+    QTest::newRow("10 s inside a minute's interval") << 60 << 10.0 << 0;
+    QTest::newRow("a minute's sample falls in the stall") << 60 << 50.0 << 1;
+}
+
+void TestRecording::stallTakesOneSampleOnTheClock() {
+    // A record is a reading taken at its time: after a stall none is made up for the seconds
+    // missed, and the time column is back on the clock.
+    QFETCH(int, interval);
+    QFETCH(double, stall);
+    QFETCH(int, newRecords);
+    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
+    platform::setClockSource(&clock);
+    const auto restore = qScopeGuard([] { platform::setClockSource(nullptr); });
+    SamplerFixture f;
+    f.app.sampling.SampleInterval = static_cast<float>(interval);
+    f.panel->startSampler();
+    f.panel->Timer2.stop();
+    const QString file = f.path(QStringLiteral("stall.txt"));
+    f.click(QStringLiteral("List"));
+    f.startRecording(file);
+    // The sampler timer's events, 960 ms apart; the worst distance of a sample's time from the clock.
+    const auto run = [&](double seconds) {
+        double worst = 0;
+        for (double t = 0; t < seconds; t += 0.96) {
+            const QString last = f.app.sampling.SampleTime;
+            clock.advance(0.96);
+            f.panel->Timer2_Elapsed();
+            if (f.app.sampling.SampleTime != last) {
+                const double now = QTime(0, 0).msecsTo(clock.now().time()) / 1000.0;
+                worst = std::max(worst, std::abs(secondsOfDay(f.app.sampling.SampleTime) - now));
+            }
+        }
+        return worst;
+    };
+    run(20);
+    const int before = static_cast<int>(records(file).size());
+    QVERIFY(before >= 1);
+    const QString lastTime = f.app.sampling.SampleTime;
+
+    f.show(kWatt, QStringLiteral("903.1")); // what the meter shows when the program runs again
+    clock.advance(stall);
+    f.panel->Timer2_Elapsed();
+    const QList<QByteArray> after = records(file);
+    QCOMPARE(after.size(), before + newRecords);
+    QCOMPARE(f.list()->Grid->rows(), 1 + before + newRecords);
+    if (newRecords == 1) {
+        const QString now = clock.now().time().toString(QStringLiteral("hh:mm:ss"));
+        QCOMPARE(QString::fromLatin1(after.last()),
+                 QStringLiteral("%1\t%2\t903.1\r").arg(before + 1).arg(now));
+        QCOMPARE(f.list()->Grid->textAt(before + 1, 1), now);
+        // Later samples keep one interval apart and on the clock.
+        QVERIFY(run(3 * interval + 1) <= 1.0);
+    } else {
+        QCOMPARE(f.app.sampling.SampleTime, lastTime);
+        run(3 * interval + 1);
+        QCOMPARE(secondsOfDay(QString::fromLatin1(records(file).value(before).split('\t').value(1))),
+                 secondsOfDay(lastTime) + interval); // the next sample keeps its time
+    }
+    const QList<QByteArray> all = records(file);
+    QVERIFY(all.size() > before + newRecords);
+    for (int i = 0; i < all.size(); ++i)
+        QVERIFY2(all[i].startsWith(QByteArray::number(i + 1) + '\t'), all[i].constData());
+    QVERIFY(f.messages.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestRecording)
