@@ -3,6 +3,7 @@
 // whatever the meter does. The stand-in runs as a process of its own; keys, buttons and dialogs
 // get real mouse and key events.
 #include "front_panel/panel.h"
+#include "front_panel/sampling_interval.h"
 #include "logger_data/file_list.h"
 #include "logger_data/memory.h"
 #include "platform/grid.h"
@@ -252,16 +253,30 @@ void TestLineOwner::commandDuringCommand() {
     });
     trigger.start();
     s.run(first);
+    // The first command runs on from the event loop; the second is asked for while it does.
+    QVERIFY(waitUntil([&] { return fired; }, 20.0));
     trigger.stop();
 
-    QVERIFY(fired);
     QVERIFY(s.pollingBack());
     testing::pumpFor(0.3); // the stand-in's log comes through a pipe
-    QCOMPARE(s.commandLetters(), lettersOf(first));
+    QStringList expected;
     if (first == Cmd::Delete)
-        QCOMPARE(answers.messages, QStringList{QStringLiteral("All the data in memory will be deleted!")});
-    else
-        QCOMPARE(answers.messages, QStringList());
+        expected << QStringLiteral("All the data in memory will be deleted!");
+    if (second == Cmd::PcMeter && answers.messages.contains(QString::fromLatin1(LineBusyRefusal))) {
+        // The meter's rate is settled at OK in its choice: refused, and said so, while the first
+        // still held the line.
+        expected << QString::fromLatin1(LineBusyRefusal);
+        QCOMPARE(s.commandLetters(), lettersOf(first));
+    } else if (second == Cmd::PcMeter) {
+        // The first had ended by then: the meter's rate was set after it, never inside it.
+        QVERIFY(waitUntil([&] { return !s.app.link.KeyBusy && s.meter.letters.contains(QLatin1Char('G')); }));
+        QVERIFY(s.pollingBack());
+        testing::pumpFor(0.3);
+        QCOMPARE(s.commandLetters(), lettersOf(first) + lettersOf(Cmd::PcMeter));
+    } else {
+        QCOMPARE(s.commandLetters(), lettersOf(first));
+    }
+    QCOMPARE(answers.messages, expected);
     if (first == Cmd::Memory) { // the download ran to its end in its own window and lists its sets
         QVERIFY(s.memory() && s.memory()->GridSet->rows() > 1);
         QCOMPARE(s.memory(), running.data());
@@ -337,6 +352,7 @@ void TestLineOwner::dialogWhileMeterGone() {
         // The clock set asks a meter that does not answer: it gives up, says so, and the box
         // returns as soon as it is answered.
         s.click(QStringLiteral("TimeSet"));
+        QVERIFY(waitUntil([&] { return !answers.messages.isEmpty(); }, 30.0));
         QVERIFY(answers.answered.isValid());
         QVERIFY2(answers.answered.elapsed() < 500, "the message box did not return at once");
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(MeterNotAnswering)});
