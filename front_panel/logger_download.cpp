@@ -7,7 +7,6 @@
 #include "platform/clock.h"
 #include "platform/grid.h"
 #include "platform/message_box.h"
-#include "platform/pump.h"
 #include "platform/serial_control.h"
 
 #include <QLocale>
@@ -26,65 +25,65 @@ bool gone(const QPointer<Memory>& w) {
     return !w || w->isUnloaded();
 }
 
-// Waits in the event loop until bytes are waiting or the line has been quiet for the silence
-// bound since `lastByte`. False when it timed out or the window went away.
-bool waitForDumpBytes(MeterLine& line, const QPointer<Memory>& w, double& lastByte) {
+// While it lives, closing the download's window cancels the download's waits at once.
+class CancelOnClose {
+public:
+    ~CancelOnClose() { QObject::disconnect(connection_); }
+    void watch(Memory* w, MeterLine& line) {
+        connection_ = QObject::connect(w, &platform::Form::unloaded, &line, [&line] { line.cancelCommand(); });
+    }
+
+private:
+    QMetaObject::Connection connection_;
+};
+
+// Until bytes are waiting or the line has been quiet for the silence bound since `lastByte`.
+// False when it timed out or the download was cancelled.
+Task<bool> waitForDumpBytes(MeterLine& line, double& lastByte) {
     while (line.waiting() == 0) {
         const double left = lastByte + kDumpSilenceSeconds - platform::monotonicSeconds();
-        if (left <= 0 || !line.waitForBytes(left))
-            return false;
-        if (gone(w))
-            return false;
+        if (left <= 0)
+            co_return false;
+        // The result is named first: a co_await inside a condition is miscompiled by GCC 12.
+        const Waited waited = co_await line.bytesWithin(left);
+        if (waited != Waited::Done)
+            co_return false;
     }
     lastByte = platform::monotonicSeconds();
-    return true;
+    co_return true;
 }
 
-} // namespace
-
-QString FreeMemoryCaption(float memoryPointer) {
-    const long long pointer = static_cast<long long>(memoryPointer);
-    const long long tenths = pointer >= kLastFreeAddress ? 0 : (kLastAddress - pointer) * 10 / 1024;
-    QString text = QLatin1Char(' ') + QString::number(tenths / 10);
-    if (tenths % 10 != 0)
-        text += QLatin1Char('.') + QString::number(tenths % 10);
-    return text + QStringLiteral(" K");
-}
-
-QString DumpProgressCaption(int received, int expected) {
-    const double percent = expected > 0 ? static_cast<double>(received) / expected * 100.0 : 100.0;
-    return QLocale().toString(percent, 'f', 1) + QStringLiteral("% Completed");
-}
-
-void DownloadLoggerMemory(LoggerContext& ctx) {
+Task<void> download(LoggerContext& ctx) {
     AppState& app = *ctx.app;
     MeterLine& line = *ctx.line;
-    // A click while a command runs starts nothing and leaves a running download and its window
-    // alone.
-    if (line.busy())
-        return;
-    if (ctx.memory)
-        ctx.memory->Unload();
-    app.logger.MemoryFormOpen = false;
     MeterCommand command(line);
     if (!command.taken())
-        return;
+        co_return;
 
+    // The one window of this download: once the user has closed it, no restart opens another.
+    QPointer<Memory> w;
+    bool opened = false;
+    CancelOnClose cancel;
     int restarts = 0;
     for (;;) {
-        QPointer<Memory> w = ctx.memory;
         // The window and both memory labels come first, then "F".
-        const DumpAsked asked = CmdDumpLoggerMemory(line, [&] {
-            if (gone(w))
+        std::function<bool()> ready = [&] {
+            if (!opened) {
+                opened = true;
                 w = new Memory(ctx);
+                cancel.watch(w, line);
+            }
+            if (gone(w))
+                return false;
             w->show();
             app.logger.MemoryFormOpen = true;
             w->LblSize->setText(QStringLiteral("128 K"));
             w->LblRemain->setText(FreeMemoryCaption(app.logger.MemoryPointer));
             return true;
-        });
-        if (!command.line())
-            return;
+        };
+        const DumpAsked asked = co_await CmdDumpLoggerMemory(line, std::move(ready));
+        if (!command.line() || asked == DumpAsked::Cancelled)
+            co_return;
         if (asked != DumpAsked::Sent) {
             command.end();
             if (asked == DumpAsked::Silent)
@@ -93,7 +92,7 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
                 tell(ctx, app.logger.MemoryPointer == kEmptyMemoryPointer
                               ? QStringLiteral("No Data in Memory")
                               : QStringLiteral("The meter reported a logger end address below its start!"));
-            return;
+            co_return;
         }
         const float pointer = app.logger.MemoryPointer;
         LoggerDumpCollector dump(LoggerDumpLength(pointer));
@@ -102,26 +101,24 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
         while (step == LoggerDumpCollector::Step::More) {
             if (!gone(w))
                 w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
-            if (!waitForDumpBytes(line, w, lastByte)) {
-                if (!command.line())
-                    return;
+            const bool more = co_await waitForDumpBytes(line, lastByte);
+            if (!command.line() || line.cancelled() || gone(w))
+                co_return; // a closed window is the user's cancel
+            if (!more) {
                 command.end();
-                if (!gone(w)) // a closed window is the user's cancel; silence is the meter's fault
-                    tell(ctx, QStringLiteral("The meter stopped sending, the download is incomplete!"));
-                return;
+                tell(ctx, QStringLiteral("The meter stopped sending, the download is incomplete!"));
+                co_return;
             }
             step = dump.readFrom(line);
         }
+        if (gone(w))
+            co_return;
         if (step == LoggerDumpCollector::Step::Restart) {
             if (++restarts <= kMaxDumpRestarts)
                 continue;
             command.end();
             tell(ctx, QStringLiteral("The meter sent no valid logger data!"));
-            return;
-        }
-        if (gone(w)) {
-            command.end();
-            return;
+            co_return;
         }
         w->setMessage(DumpProgressCaption(dump.received(), dump.expected()));
 
@@ -156,6 +153,34 @@ void DownloadLoggerMemory(LoggerContext& ctx) {
         }
         if (!faults.isEmpty())
             tell(ctx, faults.join(QLatin1Char('\n')));
-        return;
+        co_return;
     }
+}
+
+} // namespace
+
+QString FreeMemoryCaption(float memoryPointer) {
+    const long long pointer = static_cast<long long>(memoryPointer);
+    const long long tenths = pointer >= kLastFreeAddress ? 0 : (kLastAddress - pointer) * 10 / 1024;
+    QString text = QLatin1Char(' ') + QString::number(tenths / 10);
+    if (tenths % 10 != 0)
+        text += QLatin1Char('.') + QString::number(tenths % 10);
+    return text + QStringLiteral(" K");
+}
+
+QString DumpProgressCaption(int received, int expected) {
+    const double percent = expected > 0 ? static_cast<double>(received) / expected * 100.0 : 100.0;
+    return QLocale().toString(percent, 'f', 1) + QStringLiteral("% Completed");
+}
+
+void DownloadLoggerMemory(LoggerContext& ctx) {
+    AppState& app = *ctx.app;
+    // A click while a command runs starts nothing and leaves a running download and its window
+    // alone.
+    if (ctx.line->busy())
+        return;
+    if (ctx.memory)
+        ctx.memory->Unload();
+    app.logger.MemoryFormOpen = false;
+    download(ctx).start();
 }

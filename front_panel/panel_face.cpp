@@ -492,6 +492,22 @@ void Panel::ShowNormal(const QByteArray& frame) {
         units[i]->setVisible(shown[i]);
 }
 
+namespace {
+
+// The key's exchange runs from the event loop: a window opened meanwhile does not hold it up.
+Task<void> sendKey(Panel& panel, char letter) {
+    MeterCommand command(panel.line);
+    if (!command.taken())
+        co_return;
+    const bool sent = co_await KeyCommand(panel.line, letter);
+    if (sent || !command.line() || panel.line.cancelled())
+        co_return;
+    command.end();
+    platform::msgBox(&panel, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
+}
+
+} // namespace
+
 char Panel::KeyLetter(int key, bool longPress, const QString& mmaCaption) {
     switch (key) {
     case 0:
@@ -533,11 +549,7 @@ void Panel::LblCmd_MouseUp(int key) {
     // negative, so it is short.
     const float held = platform::timeOfDay() - app_.link.KeyDownTime;
     const bool longPress = held > KeyPressThreshold;
-    MeterCommand command(line);
-    if (!command.taken())
+    if (line.busy())
         return; // another command runs: nothing is sent
-    if (!KeyCommand(line, KeyLetter(key, longPress, LblMMA->text())) && command.line()) {
-        command.end();
-        platform::msgBox(this, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
-    }
+    sendKey(*this, KeyLetter(key, longPress, LblMMA->text())).start();
 }

@@ -56,29 +56,45 @@ void setPcInterval(Panel& p) {
 
 // Holds the line from "J" until "G" is sent or the box is cancelled: a key or another command in
 // between would land in the middle of the exchange.
-void setMeterInterval(Panel& p) {
-    QPointer<Panel> alive(&p);
+Task<void> setMeterInterval(Panel& p) {
     MeterCommand command(p.line);
     if (!command.taken())
-        return;
-    const std::optional<int> current = CmdReadLoggerInterval(p.line);
-    if (!alive)
-        return;
+        co_return;
+    const std::optional<int> current = co_await CmdReadLoggerInterval(p.line);
+    if (!command.line() || p.line.cancelled())
+        co_return;
     if (!current) {
         command.end();
         platform::msgBox(&p, QString::fromLatin1(NoIntervalReply), platform::MsgIcon::Critical);
-        return;
+        co_return;
     }
     // Polling stays off while the box is open.
+    QPointer<Panel> alive(&p);
     const QString answer = platform::inputBox(&p, MeterIntervalPrompt(), QString::fromLatin1(IntervalTitle),
                                               QString::number(*current));
-    if (!alive)
-        return;
+    if (!alive || !command.line())
+        co_return;
     const std::optional<int> t = MeterIntervalFromAnswer(answer);
-    if (t && !CmdSetLoggerInterval(p.line, *t) && alive) {
-        command.end();
-        tellSilent(p);
-    }
+    if (!t)
+        co_return;
+    const bool sent = co_await CmdSetLoggerInterval(p.line, *t);
+    if (sent || !command.line() || p.line.cancelled())
+        co_return;
+    command.end();
+    tellSilent(p);
+}
+
+Task<void> setMeterClock(Panel& p) {
+    MeterCommand command(p.line);
+    if (!command.taken())
+        co_return;
+    // Taken before the query, so the time the query takes does not shift it.
+    const QDateTime now = platform::currentDateTime();
+    const bool sent = co_await CmdSetMeterClock(p.line, now);
+    if (sent || !command.line() || p.line.cancelled())
+        co_return;
+    command.end();
+    tellSilent(p);
 }
 
 } // namespace
@@ -121,10 +137,16 @@ void SetSamplingInterval(Panel& panel) {
     SamplingChoice::ShowModal(panel.app().sampling, panel);
     if (!alive)
         return;
-    if (panel.app().sampling.PcSampling)
+    if (panel.app().sampling.PcSampling) {
         setPcInterval(panel);
-    else
-        setMeterInterval(panel);
+        return;
+    }
+    // The meter's rate needs the line: a refusal is said, not swallowed.
+    if (panel.line.busy()) {
+        platform::msgBox(&panel, QString::fromLatin1(LineBusyRefusal), platform::MsgIcon::Critical);
+        return;
+    }
+    setMeterInterval(panel).start();
 }
 
 void SetMeterTime(Panel& panel) {
@@ -135,14 +157,5 @@ void SetMeterTime(Panel& panel) {
         platform::msgBox(&panel, QString::fromLatin1(RecordingRefusal), platform::MsgIcon::Critical);
         return;
     }
-    QPointer<Panel> alive(&panel);
-    MeterCommand command(panel.line);
-    if (!command.taken())
-        return;
-    // Taken before the query, so the time the query takes does not shift it.
-    const QDateTime now = platform::currentDateTime();
-    if (!CmdSetMeterClock(panel.line, now) && alive) {
-        command.end();
-        tellSilent(panel);
-    }
+    setMeterClock(panel).start();
 }

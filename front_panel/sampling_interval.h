@@ -12,6 +12,7 @@ inline const char* const IntervalTitle = "Input Sampling Time";
 QString PcIntervalPrompt();
 QString MeterIntervalPrompt();
 inline const char* const RecordingRefusal = "Recording mode, stop record then try again !";
+inline const char* const LineBusyRefusal = "The meter is busy with another command, try again !";
 inline const char* const NoIntervalReply = "The meter does not answer with its sampling rate, try again !";
 
 // An answer in the PC box: the nearest whole number (an exact half to the even one) clamped to

@@ -167,26 +167,40 @@ void Memory::GridSet_Click() {
     ctx_.line->resumePolling();
 }
 
-void Memory::LblRemain_Click() {
+namespace {
+
+// The delete, from its confirmation to "D". The line is held from the question on, so nothing
+// else reaches the meter in between.
+Task<void> deleteLoggerMemory(Memory& window, LoggerContext& ctx) {
     // The delete leaves the poll count as it is.
-    MeterCommand command(*ctx_.line, false);
+    MeterCommand command(*ctx.line, false);
     if (!command.taken())
-        return;
-    bool silent = false;
-    {
-        Hold hold(*this);
-        const platform::MsgResult answer = platform::msgBox(
-            this, QStringLiteral("All the data in memory will be deleted!"), platform::MsgIcon::Exclamation,
-            QStringLiteral("Warning"), platform::MsgButtons::OkCancel);
-        // A window unloaded while the box was open takes its confirmation with it: nothing is
-        // deleted on the word of a window that is gone.
-        if (answer == platform::MsgResult::Ok && !hold.gone()) {
-            silent = !CmdDeleteLoggerMemory(*ctx_.line);
-            if (!silent && !hold.gone())
-                Unload();
-        }
-        command.end();
-        if (silent && !hold.gone())
-            platform::msgBox(this, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
+        co_return;
+    platform::Form::Hold hold(window);
+    const platform::MsgResult answer =
+        platform::msgBox(&window, QStringLiteral("All the data in memory will be deleted!"),
+                         platform::MsgIcon::Exclamation, QStringLiteral("Warning"), platform::MsgButtons::OkCancel);
+    // A window unloaded while the box was open takes its confirmation with it: nothing is
+    // deleted on the word of a window that is gone.
+    if (answer != platform::MsgResult::Ok || hold.gone() || !command.line())
+        co_return;
+    const bool sent = co_await CmdDeleteLoggerMemory(*ctx.line);
+    if (!command.line())
+        co_return;
+    if (sent) {
+        if (!hold.gone())
+            window.Unload();
+        co_return;
     }
+    command.end();
+    if (!hold.gone())
+        platform::msgBox(&window, QString::fromLatin1(MeterNotAnswering), platform::MsgIcon::Critical);
+}
+
+} // namespace
+
+void Memory::LblRemain_Click() {
+    if (ctx_.app->link.KeyBusy)
+        return;
+    deleteLoggerMemory(*this, ctx_).start();
 }

@@ -3,8 +3,6 @@
 #include "meter_link/bytes.h"
 #include "platform/serial_control.h"
 
-#include <QPointer>
-
 #include <QLocale>
 #include <algorithm>
 
@@ -126,83 +124,87 @@ int LoggerDumpCollector::received() const {
 
 // ---- exchanges ----
 
-bool CmdDisplayStream(MeterLine& line) {
-    if (!ReadMemoryPointer(line))
-        return false;
+Task<bool> CmdDisplayStream(MeterLine& line) {
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return false;
     line.sendLetter('M');
-    return true;
+    co_return true;
 }
 
-bool KeyCommand(MeterLine& line, char letter) {
-    if (!ReadMemoryPointer(line))
-        return false;
+Task<bool> KeyCommand(MeterLine& line, char letter) {
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return false;
     line.sendLetter(letter);
-    return true;
+    co_return true;
 }
 
-std::optional<int> CmdReadLoggerInterval(MeterLine& line) {
-    QPointer<MeterLine> alive(&line);
+Task<std::optional<int>> CmdReadLoggerInterval(MeterLine& line) {
     for (int attempt = 0; attempt < kMaxIntervalAttempts; ++attempt) {
         line.flush();
-        if (!ReadMemoryPointer(line))
-            return std::nullopt;
+        const bool answered = co_await ReadMemoryPointer(line);
+        if (!answered)
+            co_return std::nullopt;
         line.sendLetter('J');
-        Delay(kDelayShort);
-        if (!alive)
-            return std::nullopt;
+        const Waited paused = co_await line.pause(kDelayShort);
+        if (paused == Waited::Gone)
+            co_return std::nullopt;
         const QByteArray reply = line.readAll(); // each attempt's read stands alone
         if (IsLoggerIntervalReply(reply))
-            return LoggerIntervalSeconds(reply);
+            co_return LoggerIntervalSeconds(reply);
     }
-    return std::nullopt;
+    co_return std::nullopt;
 }
 
-bool CmdSetLoggerInterval(MeterLine& line, int seconds) {
-    QPointer<MeterLine> alive(&line);
+Task<bool> CmdSetLoggerInterval(MeterLine& line, int seconds) {
     line.flush();
-    if (!ReadMemoryPointer(line))
-        return false;
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return false;
     line.sendLetter('G');
-    Delay(kDelayShort);
-    if (!alive)
-        return false;
+    const Waited paused = co_await line.pause(kDelayShort);
+    if (paused == Waited::Gone)
+        co_return false;
     line.send(LoggerIntervalPayload(seconds));
-    return true;
+    co_return true;
 }
 
-DumpAsked CmdDumpLoggerMemory(MeterLine& line, const std::function<bool()>& ready) {
-    QPointer<MeterLine> alive(&line);
-    if (!ReadMemoryPointer(line))
-        return DumpAsked::Silent;
+Task<DumpAsked> CmdDumpLoggerMemory(MeterLine& line, std::function<bool()> ready) {
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return line.stopped() ? DumpAsked::Cancelled : DumpAsked::Silent;
     if (line.logger().MemoryPointer <= kEmptyMemoryPointer)
-        return DumpAsked::Empty;
-    if ((ready && !ready()) || !alive)
-        return DumpAsked::Cancelled;
+        co_return DumpAsked::Empty;
+    if ((ready && !ready()) || line.stopped())
+        co_return DumpAsked::Cancelled;
     line.sendLetter('F');
-    Delay(kDelayDump);
-    return DumpAsked::Sent;
+    const Waited paused = co_await line.pause(kDelayDump);
+    if (paused == Waited::Gone)
+        co_return DumpAsked::Cancelled;
+    co_return DumpAsked::Sent;
 }
 
-bool CmdSetMeterClock(MeterLine& line, const QDateTime& when) {
-    QPointer<MeterLine> alive(&line);
+Task<bool> CmdSetMeterClock(MeterLine& line, QDateTime when) {
     const QByteArray payload = MeterClockPayload(when);
-    if (!ReadMemoryPointer(line))
-        return false;
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return false;
     line.sendLetter('C');
-    Delay(kDelayShort);
-    if (!alive)
-        return false;
+    const Waited paused = co_await line.pause(kDelayShort);
+    if (paused == Waited::Gone)
+        co_return false;
     line.send(payload);
-    return true;
+    co_return true;
 }
 
-bool CmdDeleteLoggerMemory(MeterLine& line) {
-    QPointer<MeterLine> alive(&line);
-    if (!ReadMemoryPointer(line))
-        return false;
-    Delay(kDelayShort);
-    if (!alive)
-        return false;
+Task<bool> CmdDeleteLoggerMemory(MeterLine& line) {
+    const bool answered = co_await ReadMemoryPointer(line);
+    if (!answered)
+        co_return false;
+    const Waited paused = co_await line.pause(kDelayShort);
+    if (paused == Waited::Gone)
+        co_return false;
     line.sendLetter('D');
-    return true;
+    co_return true;
 }

@@ -87,30 +87,31 @@ private:
 
 // ---- exchanges ----
 // Each starts with the "A" exchange (which flushes first) and writes exactly the command's bytes.
-// They run inside a MeterCommand, which holds the line; none of them touches the guard. False
-// when the meter did not answer the "A" exchange (or the line went away meanwhile).
+// They run inside a MeterCommand, which holds the line; none of them touches the guard. Each is a
+// coroutine the caller awaits: its waits return to the event loop. False when the meter did not
+// answer the "A" exchange, the command was cancelled or the line went away meanwhile.
 
 // "A"; "M". The reader of the display stream follows.
-bool CmdDisplayStream(MeterLine& line);
+Task<bool> CmdDisplayStream(MeterLine& line);
 // "A"; the key letter.
-bool KeyCommand(MeterLine& line, char letter);
+Task<bool> KeyCommand(MeterLine& line, char letter);
 
 // Attempts of "J" before giving up on a meter that keeps answering wrongly (about 4 s).
 constexpr int kMaxIntervalAttempts = 100;
 // Flush; "A"; "J"; 0.02 s; one read, repeated until the reply is framed by 0x02 and 0x03.
 // The meter's interval in seconds, or nullopt after kMaxIntervalAttempts wrong replies or a
 // silent meter.
-std::optional<int> CmdReadLoggerInterval(MeterLine& line);
+Task<std::optional<int>> CmdReadLoggerInterval(MeterLine& line);
 // Flush; "A"; "G"; 0.02 s; the two payload bytes.
-bool CmdSetLoggerInterval(MeterLine& line, int seconds);
+Task<bool> CmdSetLoggerInterval(MeterLine& line, int seconds);
 // "A"; unless the logger is empty, `ready` (the logger window shown), then "F" and 0.2 s. An end
 // address below 1023 counts as empty too, as it leaves no dump to ask for. Nothing more is sent
-// when `ready` returns false. The caller then collects the dump with a LoggerDumpCollector of
-// LoggerDumpLength(MemoryPointer).
+// when `ready` returns false or the command is cancelled. The caller then collects the dump with
+// a LoggerDumpCollector of LoggerDumpLength(MemoryPointer).
 enum class DumpAsked { Sent, Empty, Silent, Cancelled };
-DumpAsked CmdDumpLoggerMemory(MeterLine& line, const std::function<bool()>& ready = {});
+Task<DumpAsked> CmdDumpLoggerMemory(MeterLine& line, std::function<bool()> ready = {});
 // "A"; "C"; 0.02 s; the four payload bytes. `when` is the PC's time taken before the call, so
 // the time spent in the "A" exchange does not shift it.
-bool CmdSetMeterClock(MeterLine& line, const QDateTime& when);
+Task<bool> CmdSetMeterClock(MeterLine& line, QDateTime when);
 // "A"; 0.02 s; "D".
-bool CmdDeleteLoggerMemory(MeterLine& line);
+Task<bool> CmdDeleteLoggerMemory(MeterLine& line);

@@ -5,7 +5,9 @@
 #include "platform/clock.h"
 #include "platform/pump.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -16,7 +18,8 @@ int realMs(double seconds) {
 } // namespace
 
 MeterLine::MeterLine(LinkState& link, LoggerState& logger, QObject* parent)
-    : QObject(parent), COM(this), Timer1(this), link_(link), logger_(logger), step_(this), deadline_(this) {
+    : QObject(parent), COM(this), Timer1(this), link_(link), logger_(logger), step_(this), deadline_(this),
+      waitTimer_(this), resumeTimer_(this) {
     COM.setObjectName(QStringLiteral("COM"));
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(50);
@@ -27,20 +30,39 @@ MeterLine::MeterLine(LinkState& link, LoggerState& logger, QObject* parent)
     connect(&Timer1, &QTimer::timeout, this, &MeterLine::Poll);
     connect(&step_, &QTimer::timeout, this, &MeterLine::onStep);
     connect(&deadline_, &QTimer::timeout, this, &MeterLine::onFrameDeadline);
+    waitTimer_.setSingleShot(true);
+    waitTimer_.setTimerType(Qt::PreciseTimer);
+    resumeTimer_.setSingleShot(true);
+    resumeTimer_.setInterval(0);
+    connect(&waitTimer_, &QTimer::timeout, this,
+            [this] { finishWait(waitKind_ == LineWait::Kind::Pause ? Waited::Done : Waited::TimedOut); });
+    connect(&resumeTimer_, &QTimer::timeout, this, &MeterLine::resumeWaiter);
     connect(&COM, &platform::SerialControl::readyRead, this, &MeterLine::onBytes);
     connect(&COM, &platform::SerialControl::lost, this, [this] {
         endCycle();
         setStatus(QStringLiteral("No COM"));
+        if (waiting_ && waitKind_ == LineWait::Kind::Bytes)
+            finishWait(Waited::TimedOut);
     });
     // A device opened again may belong to a meter that restarted: ask for the stream afresh.
     connect(&COM, &platform::SerialControl::restored, this, [this] {
         endCycle();
         link_.PollCount = 0;
         streamStale_ = true;
+        if (waiting_ && waitKind_ == LineWait::Kind::Bytes)
+            finishWait(Waited::TimedOut);
     });
 }
 
-MeterLine::~MeterLine() = default;
+MeterLine::~MeterLine() {
+    // A command still waiting runs to its end now: every wait returns Gone and it sends nothing.
+    dying_ = true;
+    waitTimer_.stop();
+    resumeTimer_.stop();
+    waiting_ = false;
+    if (std::coroutine_handle<> h = std::exchange(waiter_, {}))
+        h.resume();
+}
 
 bool MeterLine::open(int portNumber) {
     COM.setCommPort(portNumber);
@@ -106,15 +128,19 @@ void MeterLine::setStatus(const QString& caption) {
 // ---- commands ----
 
 bool MeterLine::takeForCommand() {
-    if (link_.KeyBusy)
+    if (link_.KeyBusy || dying_)
         return false;
     link_.KeyBusy = true;
+    cancelled_ = false;
     Timer1.stop();
     endCycle();
     return true;
 }
 
 void MeterLine::endCommand(bool resetPollCount) {
+    cancelled_ = false;
+    if (dying_)
+        return;
     Flush(COM);
     if (resetPollCount)
         link_.PollCount = 0;
@@ -139,6 +165,58 @@ void MeterCommand::end() {
     taken_ = false;
 }
 
+// ---- a command's waits ----
+
+bool LineWait::await_ready() const noexcept {
+    return line_.stopped();
+}
+
+void LineWait::await_suspend(std::coroutine_handle<> waiter) {
+    line_.beginWait(kind_, seconds_, waiter);
+}
+
+Waited LineWait::await_resume() const noexcept {
+    return line_.stopped() ? Waited::Gone : line_.waitResult_;
+}
+
+void MeterLine::beginWait(LineWait::Kind kind, double seconds, std::coroutine_handle<> waiter) {
+    waiter_ = waiter;
+    waiting_ = true;
+    waitKind_ = kind;
+    if (kind == LineWait::Kind::Bytes && (COM.inBufferCount() > 0 || COM.deviceLost())) {
+        finishWait(COM.inBufferCount() > 0 ? Waited::Done : Waited::TimedOut);
+        return;
+    }
+    double ms = realMs(seconds);
+    // Midnight rule of a pause: one whose end would reach midnight is cut short.
+    if (kind == LineWait::Kind::Pause && platform::timeOfDay() + static_cast<float>(seconds) >= 86400.0f)
+        ms = 0;
+    waitTimer_.start(static_cast<int>(std::max(0.0, ms)));
+}
+
+void MeterLine::finishWait(Waited result) {
+    if (!waiting_)
+        return;
+    waiting_ = false;
+    waitTimer_.stop();
+    waitResult_ = result;
+    resumeTimer_.start();
+}
+
+void MeterLine::resumeWaiter() {
+    if (waiting_)
+        return;
+    if (std::coroutine_handle<> h = std::exchange(waiter_, {}))
+        h.resume();
+}
+
+void MeterLine::cancelCommand() {
+    if (!link_.KeyBusy)
+        return;
+    cancelled_ = true;
+    finishWait(Waited::Gone);
+}
+
 void MeterLine::flush() {
     Flush(COM);
 }
@@ -159,49 +237,33 @@ int MeterLine::waiting() const {
     return COM.inBufferCount();
 }
 
-bool MeterLine::readMemoryPointer(int maxSends) {
-    QPointer<MeterLine> self(this);
+Task<bool> MeterLine::readMemoryPointer(int maxSends) {
     Flush(COM);
     int total = 0;
     for (;;) {
         if (COM.deviceLost()) { // a pulled cable: nothing to wait for
             setStatus(QStringLiteral("No COM"));
-            return false;
+            co_return false;
         }
         QByteArray reply;
         do {
             ++total;
             COM.output(QByteArray(1, 'A'));
-            Delay(kDelayShort);
-            if (!self)
-                return false;
+            const Waited paused = co_await pause(kDelayShort);
+            if (paused == Waited::Gone)
+                co_return false;
             reply = COM.input(); // each read replaces the last: a reply split over sends is not assembled
         } while (reply.size() < 6 && total < maxSends && !COM.deviceLost());
         if (reply.size() < 6 || (total >= maxSends && !IsMemoryPointerReply(reply))) {
             setStatus(QStringLiteral("No COM"));
-            return false;
+            co_return false;
         }
         if (!IsMemoryPointerReply(reply))
             continue;
         logger_.MemoryPointer = static_cast<float>(MemoryPointerOf(reply));
         setStatus(portCaption());
-        return true;
+        co_return true;
     }
-}
-
-bool MeterLine::waitForBytes(double seconds) {
-    QPointer<MeterLine> self(this);
-    const double until = platform::monotonicSeconds() + seconds;
-    const int opened = COM.openCount();
-    while (COM.inBufferCount() == 0) {
-        const double left = until - platform::monotonicSeconds();
-        if (left <= 0 || COM.deviceLost() || COM.openCount() != opened)
-            return false;
-        platform::pumpEventsFor(left);
-        if (!self)
-            return false;
-    }
-    return true;
 }
 
 // ---- the poll ----
@@ -259,6 +321,8 @@ void MeterLine::beginFrameWait() {
 }
 
 void MeterLine::onBytes() {
+    if (waiting_ && waitKind_ == LineWait::Kind::Bytes && COM.inBufferCount() > 0)
+        finishWait(Waited::Done);
     switch (state_) {
     case State::Frames:
         if (COM.inBufferCount() >= DisplayFrameLength)

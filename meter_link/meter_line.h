@@ -4,6 +4,7 @@
 // one that stops and restarts polling.
 #pragma once
 
+#include "meter_link/command_task.h"
 #include "meter_link/records.h"
 #include "platform/serial_control.h"
 
@@ -15,6 +16,28 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+
+class MeterLine;
+
+// How a command's wait on the line ended. Gone: the command was cancelled or the line is going
+// away; the command ends at once and tells nothing.
+enum class Waited { Done, TimedOut, Gone };
+
+// What a command awaits: a pause of fixed length, or bytes on the line within a bound. Only one
+// command waits at a time: the one that holds the line.
+class LineWait {
+public:
+    enum class Kind { Pause, Bytes };
+    LineWait(MeterLine& line, Kind kind, double seconds) : line_(line), kind_(kind), seconds_(seconds) {}
+    bool await_ready() const noexcept;
+    void await_suspend(std::coroutine_handle<> waiter);
+    Waited await_resume() const noexcept;
+
+private:
+    MeterLine& line_;
+    Kind kind_;
+    double seconds_;
+};
 
 class MeterLine : public QObject {
     Q_OBJECT
@@ -53,16 +76,23 @@ public:
     void Poll();
 
     // ---- the exchanges a command may make, only while it holds the line ----
-    // Each wait pumps events but has a bound; false means the meter did not answer in time.
+    // A command never waits on the stack: it awaits the line, which resumes it from the event loop.
     void flush();
     // The "A" exchange: sets LoggerState::MemoryPointer. Gives up after `maxSends` unanswered sends.
-    bool readMemoryPointer(int maxSends);
+    Task<bool> readMemoryPointer(int maxSends);
     void send(const QByteArray& bytes);
     void sendLetter(char letter);
     QByteArray readAll();
     int waiting() const;
-    // Pumps events until bytes are waiting or `seconds` pass. False on time-out or a lost device.
-    bool waitForBytes(double seconds);
+    // `seconds` of the program's clock; a pause whose end would reach midnight ends at once.
+    LineWait pause(double seconds) { return LineWait(*this, LineWait::Kind::Pause, seconds); }
+    // Until bytes are waiting (Done) or `seconds` pass or the device goes (TimedOut).
+    LineWait bytesWithin(double seconds) { return LineWait(*this, LineWait::Kind::Bytes, seconds); }
+    // Ends the running command's waits: the one under way and every later one return Gone.
+    void cancelCommand();
+    bool cancelled() const { return cancelled_; }
+    // Cancelled, or the line is going away: no wait of the command waits any more.
+    bool stopped() const { return cancelled_ || dying_; }
 
     LinkState& link() { return link_; }
     LoggerState& logger() { return logger_; }
@@ -77,6 +107,7 @@ signals:
 
 private:
     friend class MeterCommand;
+    friend class LineWait;
     enum class State { Idle, Query, Frames, Silent };
 
     bool takeForCommand();
@@ -93,6 +124,10 @@ private:
     void endFrameWait();
     void goSilent();
 
+    void beginWait(LineWait::Kind kind, double seconds, std::coroutine_handle<> waiter);
+    void finishWait(Waited result);
+    void resumeWaiter();
+
     LinkState& link_;
     LoggerState& logger_;
     std::function<void()> stopSampler_, startSampler_;
@@ -107,6 +142,17 @@ private:
     int badFrames_ = 0;
     bool streamStale_ = true; // a command ran since the stream was last asked for
     QString status_;
+
+    // The waiting command, resumed from resumeTimer_ so that it never runs inside the handler
+    // that ended its wait.
+    std::coroutine_handle<> waiter_;
+    bool waiting_ = false; // waiter_ is still waiting; else its resume is on the way
+    LineWait::Kind waitKind_ = LineWait::Kind::Pause;
+    Waited waitResult_ = Waited::Done;
+    QTimer waitTimer_;
+    QTimer resumeTimer_;
+    bool cancelled_ = false;
+    bool dying_ = false;
 };
 
 // A command's hold on the line, for as long as it lives. Taken only when no other command runs
@@ -120,9 +166,9 @@ public:
     MeterCommand(const MeterCommand&) = delete;
     MeterCommand& operator=(const MeterCommand&) = delete;
 
-    bool taken() const { return taken_ && line_; }
-    // The line, or nullptr once it is gone (the main window closed inside a wait).
-    MeterLine* line() const { return line_.data(); }
+    bool taken() const { return taken_ && line(); }
+    // The line, or nullptr once it is going (the main window closed while the command waited).
+    MeterLine* line() const { return line_ && !line_->dying_ ? line_.data() : nullptr; }
     // Gives the line back now.
     void end();
 

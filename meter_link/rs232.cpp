@@ -35,7 +35,7 @@ QString PortCaption(int portNumber) {
     return QStringLiteral("COM%1").arg(portNumber);
 }
 
-bool ReadMemoryPointer(MeterLine& line) {
+Task<bool> ReadMemoryPointer(MeterLine& line) {
     return line.readMemoryPointer(kCommandPointerSends);
 }
 

@@ -2,6 +2,7 @@
 // memory-pointer query that comes before every command.
 #pragma once
 
+#include "meter_link/command_task.h"
 #include "meter_link/records.h"
 
 #include <QByteArray>
@@ -15,11 +16,12 @@ class SerialControl;
 void Flush(platform::SerialControl& comm);
 
 // Waits `seconds` while pumping events. A wait whose end would reach midnight ends after one pump.
+// Commands never use it: they await MeterLine::pause, which leaves nothing on the stack.
 void Delay(double seconds);
 
 // The "A" exchange of a command: sets LoggerState::MemoryPointer from the meter's reply. False
 // when the meter gave no usable reply in kCommandPointerSends sends.
-bool ReadMemoryPointer(MeterLine& line);
+Task<bool> ReadMemoryPointer(MeterLine& line);
 
 // A reply to "A" is usable when it has at least 6 bytes: 0x02, 0xAA, the end address in three
 // bytes high first, 0x03. Bytes after the sixth are ignored.

@@ -38,6 +38,11 @@ QString lineAfterKey(PanelFixture& f, char letter) {
     return f.meter.commandLetters();
 }
 
+// The key's exchange runs from the event loop: waits until it has given the line back.
+bool commandEnded(PanelFixture& f) {
+    return waitUntil([&] { return !f.app.link.KeyBusy; }, 10.0);
+}
+
 bool isExchangeThen(const QString& line, char letter) {
     return QRegularExpression(QStringLiteral("^A+%1$").arg(QLatin1Char(letter))).match(line).hasMatch();
 }
@@ -128,6 +133,7 @@ void TestKeys::keyOnTheLine() {
     QVERIFY(keyPictureHidden(*f.panel, key));
     clock.setTimeOfDay(upAt, true);
     QTest::mouseRelease(f.panel->LblCmd[key], Qt::LeftButton);
+    QVERIFY(commandEnded(f));
 
     // The guard is undone: polling resumes and asks for the stream again.
     QVERIFY(keyPictureShown(*f.panel, key));
@@ -146,6 +152,7 @@ void TestKeys::holdKeyBeforeFirstFrame() {
     QCOMPARE(f.panel->LblMMA->text(), QStringLiteral("MAX"));
     QTest::mousePress(f.panel->LblCmd[0], Qt::LeftButton);
     QTest::mouseRelease(f.panel->LblCmd[0], Qt::LeftButton);
+    QVERIFY(commandEnded(f));
     f.panel->Timer1.stop();
     const QString line = lineAfterKey(f, 'X');
     QVERIFY2(isExchangeThen(line, 'X'), qPrintable(line));
@@ -165,6 +172,7 @@ void TestKeys::anyMouseButton() {
     QVERIFY(keyPictureHidden(*f.panel, 2));
     QTest::mouseRelease(f.panel->LblCmd[2], button);
     QVERIFY(keyPictureShown(*f.panel, 2));
+    QVERIFY(commandEnded(f));
     f.panel->Timer1.stop();
     const QString line = lineAfterKey(f, 'R');
     QVERIFY2(isExchangeThen(line, 'R'), qPrintable(line));
@@ -191,7 +199,7 @@ void TestKeys::secondKeyDuringExchangeIsRefused() {
     QVERIFY(startQuiet(f));
     f.panel->Timer1.start();
     bool busyInside = false, pollingInside = true;
-    // Runs at the first event pump inside the exchange's wait for the meter.
+    // Runs at the first event the loop serves while the exchange waits for the meter.
     QTimer::singleShot(0, f.panel.get(), [&] {
         busyInside = f.app.link.KeyBusy;
         pollingInside = f.panel->Timer1.isActive();
@@ -200,6 +208,7 @@ void TestKeys::secondKeyDuringExchangeIsRefused() {
     });
     f.panel->LblCmd_MouseDown(5);
     f.panel->LblCmd_MouseUp(5);
+    QVERIFY(commandEnded(f));
     f.panel->Timer1.stop();
     QVERIFY(busyInside);
     QVERIFY(!pollingInside);
@@ -218,6 +227,7 @@ void TestKeys::keyboardPressAndRelease() {
     QVERIFY(keyPictureHidden(*f.panel, 4));
     QTest::keyRelease(area, Qt::Key_Space);
     QVERIFY(keyPictureShown(*f.panel, 4));
+    QVERIFY(commandEnded(f));
     f.panel->Timer1.stop();
     const QString line = lineAfterKey(f, 'U');
     QVERIFY2(isExchangeThen(line, 'U'), qPrintable(line));

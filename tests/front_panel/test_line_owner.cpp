@@ -3,8 +3,11 @@
 // whatever the meter does. The stand-in runs as a process of its own; keys, buttons and dialogs
 // get real mouse and key events.
 #include "front_panel/panel.h"
+#include "front_panel/sampling_interval.h"
 #include "logger_data/file_list.h"
 #include "logger_data/memory.h"
+#include "platform/common_dialog.h"
+#include "platform/input_box.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
 #include "tests/support/standin_process.h"
@@ -193,6 +196,43 @@ struct Watchdog {
     }
 };
 
+// Runs `act` once on the first modal window the program shows that `match` accepts: the test's
+// steps then run inside that window's own event loop, as long as it stays open.
+class OnModal : public QObject {
+public:
+    OnModal(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> act)
+        : match_(std::move(match)), act_(std::move(act)) {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (done_ || !w || !w->isVisible() || !match_(w))
+                return;
+            done_ = true;
+            timer_.stop();
+            act_(w);
+        });
+        timer_.start(5);
+    }
+    bool done() const { return done_; }
+
+private:
+    std::function<bool(QWidget*)> match_;
+    std::function<void(QWidget*)> act_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+bool named(QWidget* w, const char* name) {
+    return w->objectName() == QLatin1String(name);
+}
+
+// Any visible logger window.
+bool loggerWindowShown() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (named(w, "Memory") && w->isVisible())
+            return true;
+    return false;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Cmd)
@@ -204,6 +244,11 @@ private slots:
     void commandDuringCommand();
     void dialogWhileMeterGone_data();
     void dialogWhileMeterGone();
+    void commandRunsOnUnderAWindow_data();
+    void commandRunsOnUnderAWindow();
+    void meterRateRefusedAloud_data();
+    void meterRateRefusedAloud();
+    void closedLoggerWindowStaysClosed();
 };
 
 void TestLineOwner::commandDuringCommand_data() {
@@ -252,16 +297,30 @@ void TestLineOwner::commandDuringCommand() {
     });
     trigger.start();
     s.run(first);
+    // The first command runs on from the event loop; the second is asked for while it does.
+    QVERIFY(waitUntil([&] { return fired; }, 20.0));
     trigger.stop();
 
-    QVERIFY(fired);
     QVERIFY(s.pollingBack());
     testing::pumpFor(0.3); // the stand-in's log comes through a pipe
-    QCOMPARE(s.commandLetters(), lettersOf(first));
+    QStringList expected;
     if (first == Cmd::Delete)
-        QCOMPARE(answers.messages, QStringList{QStringLiteral("All the data in memory will be deleted!")});
-    else
-        QCOMPARE(answers.messages, QStringList());
+        expected << QStringLiteral("All the data in memory will be deleted!");
+    if (second == Cmd::PcMeter && answers.messages.contains(QString::fromLatin1(LineBusyRefusal))) {
+        // The meter's rate is settled at OK in its choice: refused, and said so, while the first
+        // still held the line.
+        expected << QString::fromLatin1(LineBusyRefusal);
+        QCOMPARE(s.commandLetters(), lettersOf(first));
+    } else if (second == Cmd::PcMeter) {
+        // The first had ended by then: the meter's rate was set after it, never inside it.
+        QVERIFY(waitUntil([&] { return !s.app.link.KeyBusy && s.meter.letters.contains(QLatin1Char('G')); }));
+        QVERIFY(s.pollingBack());
+        testing::pumpFor(0.3);
+        QCOMPARE(s.commandLetters(), lettersOf(first) + lettersOf(Cmd::PcMeter));
+    } else {
+        QCOMPARE(s.commandLetters(), lettersOf(first));
+    }
+    QCOMPARE(answers.messages, expected);
     if (first == Cmd::Memory) { // the download ran to its end in its own window and lists its sets
         QVERIFY(s.memory() && s.memory()->GridSet->rows() > 1);
         QCOMPARE(s.memory(), running.data());
@@ -337,6 +396,7 @@ void TestLineOwner::dialogWhileMeterGone() {
         // The clock set asks a meter that does not answer: it gives up, says so, and the box
         // returns as soon as it is answered.
         s.click(QStringLiteral("TimeSet"));
+        QVERIFY(waitUntil([&] { return !answers.messages.isEmpty(); }, 30.0));
         QVERIFY(answers.answered.isValid());
         QVERIFY2(answers.answered.elapsed() < 500, "the message box did not return at once");
         QCOMPARE(answers.messages, QStringList{QString::fromLatin1(MeterNotAnswering)});
@@ -347,6 +407,187 @@ void TestLineOwner::dialogWhileMeterGone() {
         QCOMPARE(s.panel->LblCOM->text(), QStringLiteral("No COM"));
     else
         s.meter.resume();
+}
+
+void TestLineOwner::commandRunsOnUnderAWindow_data() {
+    QTest::addColumn<Cmd>("command");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("meterBack");
+    for (const char* w : {"choice", "file dialog", "message box", "input box"}) {
+        QTest::newRow(qPrintable(QStringLiteral("key, %1").arg(w))) << Cmd::Key << w << true;
+        QTest::newRow(qPrintable(QStringLiteral("download, %1").arg(w))) << Cmd::Memory << w << true;
+    }
+    QTest::newRow("key, choice, meter silent") << Cmd::Key << "choice" << false;
+}
+
+void TestLineOwner::commandRunsOnUnderAWindow() {
+    QFETCH(Cmd, command);
+    QFETCH(QString, window);
+    QFETCH(bool, meterBack);
+    Watchdog watchdog(90000);
+    Session s;
+    QVERIFY(s.start({QStringLiteral("--memory"), QStringLiteral("week"), QStringLiteral("--pace"),
+                     QStringLiteral("3000")}));
+    if (window == QLatin1String("message box")) {
+        // Open while recording says "Recording Mode!" in a box.
+        const QString path = s.dir.filePath(QStringLiteral("rec.txt"));
+        platform::CommonDialog::setResponder([&](const platform::CommonDialog::Request&) { return path; });
+        s.click(QStringLiteral("Save"));
+        platform::CommonDialog::setResponder({});
+        QVERIFY(s.app.recording.Recording);
+    }
+
+    // The command under way: a key waiting on a silent meter, or a download showing its progress.
+    if (command == Cmd::Key) {
+        s.meter.pause();
+        s.run(Cmd::Key);
+        QVERIFY(s.app.link.KeyBusy);
+    } else {
+        s.run(Cmd::Memory);
+        QVERIFY(waitUntil([&] { return s.memory() && !s.memory()->LblMessage->text().isEmpty(); }, 20.0));
+    }
+
+    // What happens while the window is open: the letter goes out once the meter answers again,
+    // or the bound gives up and says so; the download's progress moves on and it ends.
+    bool ranOpen = false, letterWhileOpen = false, boundWhileOpen = false, progressWhileOpen = false,
+         doneWhileOpen = false;
+    QPointer<QWidget> opened;
+    const auto whileOpen = [&](QWidget* w) {
+        opened = w;
+        ranOpen = true;
+        if (command == Cmd::Key && meterBack) {
+            s.meter.resume();
+            letterWhileOpen = waitUntil([&] { return s.meter.letters.contains(QLatin1Char('P')); }, 20.0) &&
+                              opened && opened->isVisible();
+        } else if (command == Cmd::Key) {
+            // The bound's box comes up on top of the open window; it is answered from its own loop.
+            bool boxShown = false;
+            OnModal bound(
+                [](QWidget* b) {
+                    auto* box = qobject_cast<QMessageBox*>(b);
+                    return box && box->text() == QLatin1String(MeterNotAnswering);
+                },
+                [&](QWidget* b) {
+                    boxShown = opened && opened->isVisible();
+                    QTest::mouseClick(static_cast<QMessageBox*>(b)->button(QMessageBox::Ok), Qt::LeftButton);
+                });
+            boundWhileOpen = waitUntil([&] { return bound.done() && !s.app.link.KeyBusy; }, 30.0) && boxShown;
+        } else {
+            const QString before = s.memory() ? s.memory()->LblMessage->text() : QString();
+            progressWhileOpen = waitUntil(
+                [&] { return s.memory() && s.memory()->LblMessage->text() != before; }, 20.0);
+            doneWhileOpen = waitUntil([&] { return !s.app.link.KeyBusy && s.memory() &&
+                                                   s.memory()->GridSet->rows() > 1; }, 30.0) &&
+                            opened && opened->isVisible();
+        }
+        if (!opened)
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(opened.data()))
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        else if (auto* dialog = qobject_cast<QDialog*>(opened.data()))
+            dialog->reject();
+        else if (named(opened, "SamplingChoice")) // the PC's rate, then an empty answer: nothing changes
+            QTest::mouseClick(opened->findChild<QRadioButton*>(QStringLiteral("OptPC")), Qt::LeftButton),
+                QTest::mouseClick(opened->findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
+    };
+
+    std::unique_ptr<OnModal> first, second;
+    platform::setInputResponder([](const platform::InputRecord&) { return QString(); });
+    if (window == QLatin1String("choice")) {
+        first = std::make_unique<OnModal>([](QWidget* w) { return named(w, "SamplingChoice"); }, whileOpen);
+        s.click(QStringLiteral("PC"));
+    } else if (window == QLatin1String("input box")) {
+        platform::setInputResponder({}); // the real box this time
+        first = std::make_unique<OnModal>([](QWidget* w) { return named(w, "SamplingChoice"); }, [](QWidget* w) {
+            QTest::mouseClick(w->findChild<QRadioButton*>(QStringLiteral("OptPC")), Qt::LeftButton);
+            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
+        });
+        second = std::make_unique<OnModal>([](QWidget* w) { return named(w, "InputBox"); }, whileOpen);
+        s.click(QStringLiteral("PC"));
+    } else if (window == QLatin1String("file dialog")) {
+        first = std::make_unique<OnModal>([](QWidget* w) { return qobject_cast<QFileDialog*>(w) != nullptr; },
+                                          whileOpen);
+        s.click(QStringLiteral("Open"));
+    } else {
+        first = std::make_unique<OnModal>(
+            [](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                return box && box->text().startsWith(QLatin1String("Recording Mode!"));
+            },
+            whileOpen);
+        s.click(QStringLiteral("Open"));
+    }
+    platform::setInputResponder({});
+    QVERIFY(ranOpen);
+    if (command == Cmd::Key && meterBack) {
+        QVERIFY2(letterWhileOpen, "the key letter waited for the window");
+    } else if (command == Cmd::Key) {
+        QVERIFY2(boundWhileOpen, "the key's bound waited for the window");
+    } else {
+        QVERIFY2(progressWhileOpen, "the download's progress stood still under the window");
+        QVERIFY2(doneWhileOpen, "the download waited for the window");
+    }
+    s.meter.resume();
+    QVERIFY(s.pollingBack());
+}
+
+void TestLineOwner::meterRateRefusedAloud_data() {
+    QTest::addColumn<Cmd>("running");
+    QTest::newRow("during a download") << Cmd::Memory;
+    QTest::newRow("during a key's wait on a silent meter") << Cmd::Key;
+}
+
+void TestLineOwner::meterRateRefusedAloud() {
+    QFETCH(Cmd, running);
+    Watchdog watchdog(60000);
+    Session s;
+    QVERIFY(s.start({QStringLiteral("--memory"), QStringLiteral("week"), QStringLiteral("--pace"),
+                     QStringLiteral("3000")}));
+    Answerer answers; // keeps "Meter Sampling Rate", OK
+    if (running == Cmd::Key) {
+        s.meter.pause();
+        s.run(Cmd::Key);
+    } else {
+        s.run(Cmd::Memory);
+        QVERIFY(waitUntil([&] { return s.memory() && !s.memory()->LblMessage->text().isEmpty(); }, 20.0));
+    }
+    QVERIFY(s.app.link.KeyBusy);
+    s.meter.clearLog();
+    s.click(QStringLiteral("PC"));
+    QVERIFY(waitUntil([&] { return !answers.messages.isEmpty(); }, 20.0));
+    QCOMPARE(answers.messages.first(), QString::fromLatin1(LineBusyRefusal));
+    s.meter.resume();
+    QVERIFY(waitUntil([&] { return !s.app.link.KeyBusy; }, 30.0));
+    QVERIFY(s.pollingBack());
+    testing::pumpFor(0.3);
+    QVERIFY2(!s.meter.letters.contains(QLatin1Char('J')), qPrintable(s.meter.letters));
+}
+
+void TestLineOwner::closedLoggerWindowStaysClosed() {
+    Watchdog watchdog(60000);
+    Session s;
+    // The first dump comes back empty: the download asks again from "A".
+    QVERIFY(s.start({QStringLiteral("--memory"), QStringLiteral("week"), QStringLiteral("--stop-after"),
+                     QStringLiteral("0")}));
+    testing::MessageCapture messages;
+    s.run(Cmd::Memory);
+    QVERIFY(waitUntil([&] { return s.memory() != nullptr; }, 20.0));
+    QPointer<Memory> window = s.memory();
+    // The meter falls silent, so the restart's "A" goes unanswered; the user closes the window.
+    QVERIFY(waitUntil([&] { return s.meter.letters.contains(QLatin1Char('F')); }, 20.0));
+    s.meter.pause();
+    testing::pumpFor(0.5);
+    QVERIFY(s.app.link.KeyBusy);
+    window->close();
+    QVERIFY2(waitUntil([&] { return !s.app.link.KeyBusy; }, 5.0), "closing the window did not end the download");
+    s.meter.clearLog();
+    s.meter.resume();
+    QVERIFY(s.pollingBack());
+    testing::pumpFor(0.5);
+    QVERIFY(!loggerWindowShown());
+    QVERIFY(!s.app.logger.MemoryFormOpen);
+    QVERIFY2(!s.meter.letters.contains(QLatin1Char('F')), qPrintable(s.meter.letters));
+    QCOMPARE(messages.texts(), QStringList());
 }
 
 QTEST_MAIN(TestLineOwner)

@@ -46,8 +46,13 @@ bool startOn(PanelFixture& f, const QList<LoggerSetSpec>& sets) {
     return waitUntil([&] { return f.meter.streaming(); });
 }
 
+// Clicks "Memory"; the download it starts runs on from the event loop: waits until it has given
+// the line back.
 void clickMemory(PanelFixture& f) {
+    const bool busyBefore = f.app.link.KeyBusy;
     QTest::mouseClick(f.panel->Toolbar1->button(QStringLiteral("Memory")), Qt::LeftButton);
+    if (!busyBefore)
+        QVERIFY(waitUntil([&] { return !f.app.link.KeyBusy; }, 30.0));
 }
 
 // Clicks "Memory" and runs `midway` once, as soon as the logger window shows the transfer running;

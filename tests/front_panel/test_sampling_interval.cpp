@@ -68,8 +68,13 @@ void answerChoice(Choose how, ChoiceSeen* seen = nullptr) {
     });
 }
 
+// Clicks a toolbar button; a command it starts runs on from the event loop: waits until it has
+// given the line back.
 void click(Panel& p, const char* key) {
+    const bool busyBefore = p.app().link.KeyBusy;
     p.Toolbar1->button(QString::fromLatin1(key))->click();
+    if (!busyBefore)
+        QVERIFY(waitUntil([&] { return !p.app().link.KeyBusy; }, 30.0));
 }
 
 // The main window on the stand-in with polling stopped, so the line carries only the command.

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/serial_control.h"
 #include "tests/support/line_fixture.h"
+#include "tests/support/run_task.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
 
@@ -68,7 +69,7 @@ void TestLink::pointerReply() {
     QVERIFY(line.open());
     line.meter.setEndAddress(5000);
     line.meter.queuePointerReplies(replies);
-    ReadMemoryPointer(line.link);
+    testing::finish(ReadMemoryPointer(line.link));
     QCOMPARE(line.loggerState.MemoryPointer, pointer);
     QVERIFY(line.sendsOf('A') >= minSends);
     QVERIFY(line.meter.commandLetters().count(QLatin1Char('A')) == line.meter.commandLetters().size());
@@ -104,13 +105,13 @@ void TestLink::commandQueryGivesUpOnASilentMeter() {
     line.meter.setLineMode(standin::MeterStandIn::LineMode::Silent);
     QStringList status;
     QObject::connect(&line.link, &MeterLine::statusChanged, [&](const QString& c) { status << c; });
-    QVERIFY(!ReadMemoryPointer(line.link));
+    QVERIFY(!testing::finish(ReadMemoryPointer(line.link)));
     QCOMPARE(line.sendsOf('A'), kCommandPointerSends);
     QCOMPARE(status, QStringList{QStringLiteral("No COM")});
     // The meter back: the next query answers and the port is shown again.
     line.meter.setLineMode(standin::MeterStandIn::LineMode::Normal);
     line.meter.setEndAddress(2048);
-    QVERIFY(ReadMemoryPointer(line.link));
+    QVERIFY(testing::finish(ReadMemoryPointer(line.link)));
     QCOMPARE(line.loggerState.MemoryPointer, 2048.0f);
     QCOMPARE(status.last(), QStringLiteral("COM1"));
 }

@@ -5,6 +5,7 @@
 #include "platform/pump.h"
 #include "platform/serial_control.h"
 #include "tests/support/line_fixture.h"
+#include "tests/support/run_task.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
 
@@ -94,20 +95,20 @@ void TestMeterLine::sequences() {
     l.meter.setEndAddress(1100);
     l.meter.setLoggerInterval(45);
     if (command == QLatin1String("M")) {
-        CmdDisplayStream(l.link);
+        testing::finish(CmdDisplayStream(l.link));
     } else if (command.startsWith(QLatin1String("key "))) {
-        KeyCommand(l.link, command.back().toLatin1());
+        testing::finish(KeyCommand(l.link, command.back().toLatin1()));
     } else if (command.startsWith(QLatin1Char('G'))) {
         const int seconds = command.mid(1).toInt();
-        CmdSetLoggerInterval(l.link, seconds);
+        testing::finish(CmdSetLoggerInterval(l.link, seconds));
         QTRY_COMPARE(l.meter.loggerInterval(), seconds);
     } else if (command == QLatin1String("C")) {
-        CmdSetMeterClock(l.link, QDateTime(QDate(2025, 3, 25), QTime(13, 7, 9)));
+        testing::finish(CmdSetMeterClock(l.link, QDateTime(QDate(2025, 3, 25), QTime(13, 7, 9))));
         QTRY_COMPARE(l.meter.lastClockPayload(), bytes({0x19, 0x0D, 0x07, 0x09}));
     } else if (command == QLatin1String("D")) {
-        CmdDeleteLoggerMemory(l.link);
+        testing::finish(CmdDeleteLoggerMemory(l.link));
     } else if (command == QLatin1String("J")) {
-        QCOMPARE(CmdReadLoggerInterval(l.link).value_or(-1), 45);
+        QCOMPARE(testing::finish(CmdReadLoggerInterval(l.link)).value_or(-1), 45);
     }
     QCOMPARE(l.heard(wire), wire);
     // The "A" exchange came first and took the end address from the stand-in's reply.
@@ -127,7 +128,7 @@ void TestMeterLine::deleteWaitsBeforeItsLetter() {
     connect(&l.meter, &standin::MeterStandIn::commandReceived, this, [&](const standin::LoggedCommand& c) {
         heard.append({c.letter, since.elapsed()});
     });
-    CmdDeleteLoggerMemory(l.link);
+    testing::finish(CmdDeleteLoggerMemory(l.link));
     QTRY_COMPARE(heard.size(), 2);
     QCOMPARE(heard[0].first, 'A');
     QCOMPARE(heard[1].first, 'D');
@@ -147,7 +148,7 @@ void TestMeterLine::intervalAskedAgain() {
     Line& l = *line;
     l.meter.setLoggerInterval(60);
     l.meter.queueIntervalReplies({wrong});
-    QCOMPARE(CmdReadLoggerInterval(l.link).value_or(-1), 60);
+    QCOMPARE(testing::finish(CmdReadLoggerInterval(l.link)).value_or(-1), 60);
     QCOMPARE(l.heard("AJAJ"), QByteArray("AJAJ"));
 }
 
@@ -157,7 +158,7 @@ void TestMeterLine::intervalGivesUp() {
     for (int i = 0; i < kMaxIntervalAttempts + 5; ++i)
         wrong.append(bytes({0x02, 0x00, 0x05}));
     l.meter.queueIntervalReplies(wrong);
-    QVERIFY(!CmdReadLoggerInterval(l.link).has_value());
+    QVERIFY(!testing::finish(CmdReadLoggerInterval(l.link)).has_value());
     QByteArray asked;
     for (int i = 0; i < kMaxIntervalAttempts; ++i)
         asked += "AJ";
@@ -167,7 +168,7 @@ void TestMeterLine::intervalGivesUp() {
 void TestMeterLine::emptyLoggerSendsNoDump() {
     Line& l = *line;
     l.meter.setEndAddress(1023);
-    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Empty);
+    QVERIFY(testing::finish(CmdDumpLoggerMemory(l.link)) == DumpAsked::Empty);
     QCOMPARE(l.loggerState.MemoryPointer, 1023.0f);
     testing::pumpFor(0.3);
     QCOMPARE(l.meter.received(), QByteArray("A"));
@@ -179,7 +180,7 @@ void TestMeterLine::dumpCollected() {
     l.meter.setLoggerSets({{QTime(9, 30, 5), 60, {100000, 123456}}, {QTime(23, 59, 59), 1, {1, 2, 3, 4, 5}}});
     const QByteArray image = l.meter.loggerImage();
     QCOMPARE(image.size(), 16 + 25);
-    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Sent);
+    QVERIFY(testing::finish(CmdDumpLoggerMemory(l.link)) == DumpAsked::Sent);
     QCOMPARE(l.loggerState.MemoryPointer, float(1023 + image.size()));
 
     LoggerDumpCollector dump(LoggerDumpLength(l.loggerState.MemoryPointer));
@@ -198,7 +199,7 @@ void TestMeterLine::dumpWithWrongMarkerRestarts() {
     l.meter.setDumpPace(0);
     l.meter.setLoggerSets({{QTime(8, 0, 0), 10, {7, 8, 9}}});
     l.meter.setCorruptFirstDumpMarker(true);
-    QVERIFY(CmdDumpLoggerMemory(l.link) == DumpAsked::Sent);
+    QVERIFY(testing::finish(CmdDumpLoggerMemory(l.link)) == DumpAsked::Sent);
     LoggerDumpCollector dump(LoggerDumpLength(l.loggerState.MemoryPointer));
     QCOMPARE(l.collect(dump), LoggerDumpCollector::Step::Restart);
 }
