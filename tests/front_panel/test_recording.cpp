@@ -26,10 +26,15 @@ QStringList sampleTimes(const RealTimeList* list) {
     return out;
 }
 
-// A clock the test moves by hand, both its time of day and its monotonic seconds.
+// A clock the test moves by hand, both its time of day and its monotonic seconds; the program's
+// clock while it lives.
 class SteppedClock : public platform::ClockSource {
 public:
-    explicit SteppedClock(const QDateTime& start) : start_(start) {}
+    explicit SteppedClock(const QDateTime& start = QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)))
+        : start_(start) {
+        platform::setClockSource(this);
+    }
+    ~SteppedClock() override { platform::setClockSource(nullptr); }
     void advance(double seconds) { t_ += seconds; }
     QDateTime now() const override { return start_.addMSecs(static_cast<qint64>(t_ * 1000.0)); }
     double monotonic() const override { return t_; }
@@ -38,6 +43,13 @@ private:
     QDateTime start_;
     double t_ = 0;
 };
+
+// The sampler at `interval` seconds, its timer stopped: its ticks come from the test.
+void startHandDriven(SamplerFixture& f, int interval) {
+    f.app.sampling.SampleInterval = static_cast<float>(interval);
+    f.panel->startSampler();
+    f.panel->Timer2.stop();
+}
 
 int secondsOfDay(const QString& hhmmss) {
     return QTime(0, 0).secsTo(QTime::fromString(hhmmss, QStringLiteral("hh:mm:ss")));
@@ -320,13 +332,10 @@ void TestRecording::sampleTimesKeepWithTheClock_data() {
 void TestRecording::sampleTimesKeepWithTheClock() {
     // The sampler timer fires every 960 ms; an hour of it, on a clock moved by hand.
     QFETCH(int, interval);
-    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
-    platform::setClockSource(&clock);
+    SteppedClock clock;
     SamplerFixture f;
-    f.app.sampling.SampleInterval = static_cast<float>(interval);
     f.app.sampling.SampleTime = QStringLiteral("10:00:00");
-    f.panel->startSampler();
-    f.panel->Timer2.stop(); // its events come from the loop below
+    startHandDriven(f, interval);
     int samples = 0;
     double worst = 0;
     QString last = f.app.sampling.SampleTime;
@@ -340,7 +349,6 @@ void TestRecording::sampleTimesKeepWithTheClock() {
         const double clockNow = QTime(0, 0).msecsTo(clock.now().time()) / 1000.0;
         worst = std::max(worst, std::abs(secondsOfDay(last) - clockNow));
     }
-    platform::setClockSource(nullptr);
     QCOMPARE(samples, 3600 / interval);
     QVERIFY2(worst <= 1.0, qPrintable(QStringLiteral("a sample time %1 s off the clock").arg(worst)));
 }
@@ -679,13 +687,9 @@ void TestRecording::deletedFileIsReportedAtOnce_data() {
 void TestRecording::deletedFileIsReportedAtOnce() {
     QFETCH(int, interval);
     QFETCH(int, lost);
-    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
-    platform::setClockSource(&clock);
-    const auto restore = qScopeGuard([] { platform::setClockSource(nullptr); });
+    SteppedClock clock;
     SamplerFixture f;
-    f.app.sampling.SampleInterval = static_cast<float>(interval);
-    f.panel->startSampler();
-    f.panel->Timer2.stop(); // its events come from the test
+    startHandDriven(f, interval);
     const QString file = f.path(QStringLiteral("gone.txt"));
     f.startRecording(file);
     clock.advance(1.0);
@@ -738,13 +742,9 @@ void TestRecording::stallTakesOneSampleOnTheClock() {
     QFETCH(int, interval);
     QFETCH(double, stall);
     QFETCH(int, newRecords);
-    SteppedClock clock(QDateTime(QDate(2026, 6, 1), QTime(10, 0, 0)));
-    platform::setClockSource(&clock);
-    const auto restore = qScopeGuard([] { platform::setClockSource(nullptr); });
+    SteppedClock clock;
     SamplerFixture f;
-    f.app.sampling.SampleInterval = static_cast<float>(interval);
-    f.panel->startSampler();
-    f.panel->Timer2.stop();
+    startHandDriven(f, interval);
     const QString file = f.path(QStringLiteral("stall.txt"));
     f.click(QStringLiteral("List"));
     f.startRecording(file);
