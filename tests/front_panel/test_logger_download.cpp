@@ -273,7 +273,8 @@ private slots:
         f.panel->Timer1.stop();
         f.meter.setFramePeriodMs(1000000);
         testing::pumpFor(0.1);
-        f.meter.queuePointerReplies({testing::bytes({0x02, 0xAA, 0x00, 0x04, 0x0C, 0x03})});
+        // Every "A" gets the claim, a query asked again after a late reply too.
+        f.meter.queuePointerReplies(QList<QByteArray>(20, testing::bytes({0x02, 0xAA, 0x00, 0x04, 0x0C, 0x03})));
         QStringList progress;
         QTimer sample;
         connect(&sample, &QTimer::timeout, this, [&] {

@@ -201,7 +201,9 @@ void TestSamplingInterval::choiceWindow() {
         QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("CmdOK"))->geometry(),
                  platform::rectTwips(2400, 1560, 495, 375));
         w->grab().save(QDir(testing::artifactsDir()).filePath(QStringLiteral("sampling_choice.png")));
-        // Clicked on the PC option, then the keyboard picks the meter's again.
+        // Clicked on the PC option, then the keyboard picks the meter's again: keys reach it once
+        // it is the active window.
+        QVERIFY(QTest::qWaitForWindowActive(w, 20000));
         QTest::mouseClick(w->findChild<QRadioButton*>(QStringLiteral("OptPC")), Qt::LeftButton);
         QTest::keyClick(w->findChild<QRadioButton*>(QStringLiteral("OptPC")), Qt::Key_Down);
         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
@@ -357,7 +359,9 @@ void TestSamplingInterval::intervalReplies() {
     PanelFixture f;
     QVERIFY(startQuiet(f));
     f.meter.setLoggerInterval(45);
-    f.meter.queueIntervalReplies({reply});
+    // A reply read too late makes the program ask again: a good reply answers every asking.
+    f.meter.queueIntervalReplies(shown == QLatin1String("45") ? QList<QByteArray>{reply}
+                                                              : QList<QByteArray>(20, reply));
     BoxAnswers box{QString()};
     answerChoice(Choose::Meter);
     click(*f.panel, "PC");

@@ -22,8 +22,10 @@ QByteArray bytes(std::initializer_list<int> values);
 
 // Whether what the meter heard (its command letters, or the raw bytes) is `expected` under any
 // timing. Each "A" of `expected` is one pointer query, which sends "A" again while its reply is
-// late, so it matches one "A" or more. With `polls`, whole poll cycles (a query, then "M") may also
-// come first and between the steps. Any other letter, order, missing or extra byte fails.
+// late, so it matches one "A" or more; "AJ" is a reading of the interval, which is asked again
+// (query and "J") when its reply comes after the read, so it matches that pair once or more. With
+// `polls`, whole poll cycles (a query, then "M") may also come first and between the steps. Any
+// other letter, order, missing or extra byte fails.
 enum class Polls { No, Between };
 bool lineMatches(const QByteArray& heard, const QByteArray& expected, Polls polls = Polls::No);
 bool lineMatches(const QString& heard, const QString& expected, Polls polls = Polls::No);
