@@ -2,16 +2,23 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStringList>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <csignal>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/sysmacros.h>
 #endif
 
 namespace platform {
@@ -65,6 +72,103 @@ QString openFailureReason(const QString& device, int err, const QString& qtReaso
     default:
         return QString::fromLocal8Bit(std::strerror(err));
     }
+}
+
+QString lockFileFor(const QString& device) {
+#ifdef Q_OS_UNIX
+    // The serial port library's own choice: the name under /dev with '/' as '_', in the first of
+    // these folders that is readable and holds the file already or may be written.
+    static const char* const dirs[] = {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
+                                       "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock"};
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* d : dirs) {
+        const QString dir = QString::fromLatin1(d);
+        const QString file = dir + QStringLiteral("/LCK..") + name;
+        const QFileInfo info(dir);
+        if (info.isReadable() && (QFile::exists(file) || info.isWritable()))
+            return file;
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return {};
+}
+
+QString lockedReason(const QString& device) {
+    const QString busy = openFailureReason(device, EBUSY, {});
+#ifdef Q_OS_UNIX
+    const QString file = lockFileFor(device);
+    if (file.isEmpty())
+        return busy;
+    qint64 pid = 0;
+    QString host, app;
+    if (!QLockFile(file).getLockInfo(&pid, &host, &app) || pid <= 0)
+        return busy;
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return busy; // another machine's process: nothing to tell from here
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+        return busy;
+    // The program that locked it is gone, but its lock stays: one of another user cannot be
+    // removed by us, so the port would be "busy" for good.
+    QString owner;
+    struct stat st {};
+    if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+        if (const passwd* pw = ::getpwuid(st.st_uid))
+            owner = QString::fromLocal8Bit(pw->pw_name);
+        else
+            owner = QString::number(st.st_uid);
+    }
+    return QStringLiteral("stale lock: process %1, which locked it, no longer runs; remove %2%3 to free it")
+        .arg(pid)
+        .arg(file, owner.isEmpty() ? QString() : QStringLiteral(" (it belongs to the user %1)").arg(owner));
+#else
+    return busy;
+#endif
+}
+
+std::optional<DeviceIdentity> identifyDevice(const QString& name) {
+    DeviceIdentity id;
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(name);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return std::nullopt;
+    const auto ctimeNs = [](const struct stat& s) -> qint64 {
+#ifdef Q_OS_LINUX
+        return qint64(s.st_ctim.tv_sec) * 1000000000 + s.st_ctim.tv_nsec;
+#else
+        return qint64(s.st_ctime) * 1000000000;
+#endif
+    };
+    if (S_ISLNK(st.st_mode)) {
+        id.isLink = true;
+        id.linkDev = st.st_dev;
+        id.linkIno = st.st_ino;
+        id.linkCtimeNs = ctimeNs(st);
+        if (::stat(path.constData(), &st) != 0)
+            return std::nullopt;
+    }
+    id.dev = st.st_dev;
+    id.ino = st.st_ino;
+    id.rdev = st.st_rdev;
+    id.ctimeNs = ctimeNs(st);
+#ifdef Q_OS_LINUX
+    // The pseudo-terminals' own device numbers.
+    id.pseudoTerminal = S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+#endif
+#else
+    if (!QFileInfo::exists(name))
+        return std::nullopt;
+#endif
+    return id;
+}
+
+bool mayReopen(const DeviceIdentity& lost, const DeviceIdentity& now) {
+    if (now.isLink && (!lost.isLink || now.linkDev != lost.linkDev || now.linkIno != lost.linkIno ||
+                       now.linkCtimeNs != lost.linkCtimeNs))
+        return true;
+    return !now.pseudoTerminal;
 }
 
 QString applyLineSettings(SerialLine& line, const LineSettings& s) {
@@ -213,9 +317,9 @@ bool SerialControl::openDevice() {
     port_.setPortName(path);
     if (!port_.open(QIODevice::ReadWrite)) {
         const int err = probeOpen(path);
-        // Opened by us but refused by Qt: another program holds the device's lock.
+        // Opened by us but refused by Qt: a lock file holds the device.
         if (err == 0 && port_.error() == QSerialPort::PermissionError)
-            error_ = openFailureReason(path, EBUSY, {});
+            error_ = lockedReason(path);
         else
             error_ = openFailureReason(path, err, port_.errorString());
         return false;
@@ -230,6 +334,7 @@ bool SerialControl::openDevice() {
     port_.clearError();
     port_.clear();
     error_.clear();
+    opened_ = identifyDevice(dev);
     ++openCount_;
     return true;
 }
@@ -309,10 +414,18 @@ void SerialControl::tryReopen() {
         reopen_.stop();
         return;
     }
-    if (openDevice()) {
+    // A name that leads to another program's terminal now is left alone until the device is back.
+    if (mayReopenNow() && openDevice()) {
         reopen_.stop();
         emit restored();
     }
+}
+
+bool SerialControl::mayReopenNow() const {
+    if (!opened_)
+        return true;
+    const std::optional<DeviceIdentity> now = identifyDevice(deviceForPort(commPort_));
+    return now && mayReopen(*opened_, *now);
 }
 
 } // namespace platform

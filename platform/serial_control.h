@@ -25,6 +25,33 @@ QString deviceForPort(int portNumber);
 // "busy ..."), from the system's error number; `qtReason` when it says nothing better.
 QString openFailureReason(const QString& device, int errorNumber, const QString& qtReason);
 
+// The lock file that marks `device` as in use ("LCK.." and its name under /dev, in the first
+// lock folder this user may use), where the serial port library takes it; empty when there is none.
+QString lockFileFor(const QString& device);
+// Why a device that opens is still refused by its lock: "busy (another program has it open)" while
+// the process named in the lock runs, else that the lock is stale and how to clear it.
+QString lockedReason(const QString& device);
+
+// What a port's name led to when it was opened: the name's own link, if it is one, and the device
+// node. After a loss this tells a device put back behind the name from one that merely took the
+// lost device's number.
+struct DeviceIdentity {
+    bool isLink = false;
+    quint64 linkDev = 0, linkIno = 0; // the link itself
+    qint64 linkCtimeNs = 0;
+    quint64 dev = 0, ino = 0, rdev = 0; // the node it leads to
+    qint64 ctimeNs = 0;
+    bool pseudoTerminal = false;
+};
+// The identity of `name` now; nullopt when it leads to nothing.
+std::optional<DeviceIdentity> identifyDevice(const QString& name);
+// Whether the device lost behind a name may be opened again now: after a link re-made since (a
+// stand-in or an adapter's rule put a device behind it), or on a device that is not a
+// pseudo-terminal (an adapter plugged in again gets its node back). A pseudo-terminal whose other
+// end closed never comes back, and its number goes to whoever asks next, so a link left on that
+// number leads to another program's terminal.
+bool mayReopen(const DeviceIdentity& lost, const DeviceIdentity& now);
+
 // What the control sets on an open device and reads back. The program's is the QSerialPort
 // itself; tests give one that refuses a setting or has no modem lines.
 class SerialLine {
@@ -97,6 +124,8 @@ public:
     bool deviceLost() const { return wanted_ && !port_.isOpen(); }
     // Counts successful opens, so a wait can tell that a lost device came back.
     int openCount() const { return openCount_; }
+    // While the device is lost: whether its name now leads to a device it may open again.
+    bool mayReopenNow() const;
 
 signals:
     // Bytes arrived; waits and the poll react to it instead of polling the count.
@@ -122,6 +151,7 @@ private:
     bool wanted_ = false;
     bool losing_ = false;
     int openCount_ = 0;
+    std::optional<DeviceIdentity> opened_; // of the last open
     QString error_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 using testing::waitUntil;
 
@@ -36,8 +39,22 @@ bool startStandin(QProcess& p, const QString& link) {
     p.setArguments({QStringLiteral("--link"), link, QStringLiteral("--period"), QStringLiteral("50")});
     p.setStandardErrorFile(QProcess::nullDevice()); // its log of commands
     p.start();
-    return p.waitForStarted(5000) && p.waitForReadyRead(5000) && p.readLine().trimmed() == link.toLocal8Bit();
+    return p.waitForStarted(20000) && p.waitForReadyRead(20000) && p.readLine().trimmed() == link.toLocal8Bit();
 }
+
+// A handle on a terminal keeps its number from going to a new terminal, even after its other
+// end is gone; tests running beside this one then never get the dead terminal's number.
+struct HeldTerminal {
+    int fd = -1;
+    explicit HeldTerminal(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~HeldTerminal() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    HeldTerminal(const HeldTerminal&) = delete;
+    HeldTerminal& operator=(const HeldTerminal&) = delete;
+};
 
 } // namespace
 
@@ -62,6 +79,9 @@ void TestHangUp::deviceGoesAndComesBack() {
     QProcess first;
     QVERIFY(startStandin(first, link));
     qputenv("VANTREL_COM1", link.toLocal8Bit());
+    // Taken before the program opens it, which then keeps newer openers out.
+    const HeldTerminal held(link);
+    QVERIFY(held.fd >= 0);
 
     AppState app;
     app.link.ComPortNumber = 1;

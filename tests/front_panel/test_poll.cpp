@@ -29,7 +29,7 @@ QByteArray clearPromptFrame() {
 
 // One poll cycle run to its end with the poll timer off: a tick, then events until the line
 // reads nothing more for the display.
-bool cycle(PanelFixture& f, double seconds = 5.0) {
+bool cycle(PanelFixture& f, double seconds = 20.0) {
     f.panel->Timer1_Timer();
     return waitUntil([&] { return f.panel->line.pollIdle(); }, seconds);
 }
@@ -153,7 +153,8 @@ void TestPoll::fifteenthFrameAsksAgain() {
     QCOMPARE(int(f.app.link.PollCount), 0);
     QCOMPARE(f.meter.commandLetters(), QString());
     QVERIFY(cycle(f));
-    QCOMPARE(f.meter.commandLetters(), QStringLiteral("AM"));
+    QVERIFY2(testing::lineMatches(f.meter.commandLetters(), QStringLiteral("AM")),
+             testing::lineDiff(f.meter.commandLetters(), QStringLiteral("AM")));
     QCOMPARE(int(f.app.link.PollCount), 1);
 }
 
@@ -170,7 +171,7 @@ void TestPoll::fifteenFramesPerQuery() {
     QVERIFY(f.start(false));
     QObject::connect(f.panel.get(), &Panel::framePainted, [&] { ++frames; });
     QVERIFY(f.panel->Form_Load());
-    QVERIFY(waitUntil([&] { return framesAtStream.size() >= 4; }, 10.0));
+    QVERIFY(waitUntil([&] { return framesAtStream.size() >= 4; }, 30.0));
     for (int i = 1; i < framesAtStream.size(); ++i)
         QCOMPARE(framesAtStream[i] - framesAtStream[i - 1], 15);
     // Each query goes out as "A" then "M", nothing else.
@@ -276,8 +277,9 @@ void TestPoll::silence_data() {
 void TestPoll::silence() {
     QFETCH(double, seconds);
     QFETCH(bool, noCom);
-    // One-second waits: run the program's clock fast.
-    platform::FakeClock clock(20.0);
+    // One-second waits: run the program's clock fast, but not so fast that a loaded machine's
+    // late wake-ups add up to seconds of its time.
+    platform::FakeClock clock(5.0);
     platform::setClockSource(&clock);
     PanelFixture f;
     f.meter.setFrame(wattFrame());
@@ -293,10 +295,10 @@ void TestPoll::silence() {
     f.meter.setLineMode(MeterStandIn::LineMode::Silent);
     f.meter.clearLog();
     const double t0 = platform::monotonicSeconds();
-    QVERIFY(waitUntil([&] { return platform::monotonicSeconds() - t0 >= seconds; }, 10.0));
+    QVERIFY(waitUntil([&] { return platform::monotonicSeconds() - t0 >= seconds; }, 30.0));
     QSignalSpy painted(f.panel.get(), &Panel::framePainted);
     f.meter.setLineMode(MeterStandIn::LineMode::Normal);
-    QVERIFY(painted.wait(2000));
+    QVERIFY(painted.wait(20000));
     if (noCom) {
         QVERIFY(noComAt > 0);
         // Eight one-second waits, the first begun up to a second before the silence.
@@ -319,7 +321,7 @@ void TestPoll::lostDeviceIsReopened() {
     QVERIFY(waitUntil([&] { return f.panel->LblCOM->text() == QLatin1String("No COM"); }));
     f.meter.setFrame(wattFrame(0x2222));
     QVERIFY(f.meter.reopen());
-    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("222.2"); }, 10.0));
+    QVERIFY(waitUntil([&] { return f.panel->LblValue->text() == QLatin1String("222.2"); }, 20.0));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
 }
 
@@ -341,7 +343,7 @@ void TestPoll::keyDuringAWaitingTickKeepsTheMirrorLive() {
     // Frames come again at once, after the query and "M" the key calls for.
     QElapsedTimer live;
     live.start();
-    QVERIFY(waitUntil([&] { return f.app.display.DisplayUnitText == QLatin1String("KW/(M)2"); }, 3.0));
+    QVERIFY(waitUntil([&] { return f.app.display.DisplayUnitText == QLatin1String("KW/(M)2"); }, 20.0));
     QVERIFY(f.meter.commandLetters().contains(keyThenStream));
     QCOMPARE(f.panel->LblCOM->text(), QStringLiteral("COM1"));
 }
@@ -379,13 +381,13 @@ void TestPoll::dialogFromInsideATickKeepsTheMirrorLive() {
         if (!dialogShown) {
             dialogShown = true;
             open.start();
-        } else if (open.elapsed() > 1500) {
+        } else if (painted >= 10 || open.elapsed() > 20000) {
             QMetaObject::invokeMethod(dialog, "reject");
         }
     });
     closer.start(50);
     f.app.link.PollCount = 0;
-    QVERIFY(waitUntil([&] { return dialogShown && !QApplication::activeModalWidget(); }, 10.0));
+    QVERIFY(waitUntil([&] { return dialogShown && !QApplication::activeModalWidget(); }, 30.0));
     QVERIFY2(painted >= 10, qPrintable(QString("%1 frames painted behind the dialog").arg(painted)));
 }
 

@@ -130,7 +130,7 @@ void TestLink::pollQueryFallsSilentThenAsksAgain() {
             sendsAtNoCom = line.sendsOf('A');
     });
     line.link.startPolling();
-    QVERIFY(testing::waitUntil([&] { return sendsAtNoCom >= 0; }, 10.0));
+    QVERIFY(testing::waitUntil([&] { return sendsAtNoCom >= 0; }, 30.0));
     QCOMPARE(sendsAtNoCom, kPollPointerSends);
     // Nothing goes out while the meter is silent.
     testing::pumpFor(0.3);

@@ -1,4 +1,5 @@
-// The serial control's port numbers and the reasons it gives when a device cannot be opened.
+// The serial control's port numbers, the reasons it gives when a device cannot be opened, and
+// which device it opens again after a loss.
 #include "platform/serial_control.h"
 #include "tests/support/test_support.h"
 #include "tools/standin/meter_standin.h"
@@ -6,11 +7,20 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QSerialPort>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+
+Q_DECLARE_METATYPE(platform::DeviceIdentity)
 
 using platform::defaultDeviceForPort;
 using platform::deviceForPort;
@@ -69,6 +79,58 @@ private:
     }
 };
 
+// A pseudo-terminal of the test's own: the device end stays closed until someone opens it.
+struct RawTerminal {
+    int master = -1;
+    QString path;
+    RawTerminal() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+            return;
+        if (const char* name = ::ptsname(master))
+            path = QString::fromLocal8Bit(name);
+    }
+    ~RawTerminal() { close(); }
+    void close() {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+};
+
+bool placeLink(const QString& link, const QString& target) {
+    ::unlink(QFile::encodeName(link).constData());
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+platform::DeviceIdentity terminal(quint64 ino, qint64 ctime) {
+    platform::DeviceIdentity id;
+    id.dev = 25;
+    id.rdev = (136u << 8) | 4u;
+    id.ino = ino;
+    id.ctimeNs = ctime;
+    id.pseudoTerminal = true;
+    return id;
+}
+
+platform::DeviceIdentity adapter(quint64 ino, qint64 ctime) {
+    platform::DeviceIdentity id = terminal(ino, ctime);
+    id.dev = 5;
+    id.rdev = 188u << 8;
+    id.pseudoTerminal = false;
+    return id;
+}
+
+platform::DeviceIdentity behindLink(platform::DeviceIdentity id, quint64 linkIno, qint64 linkCtime) {
+    id.isLink = true;
+    id.linkDev = 40;
+    id.linkIno = linkIno;
+    id.linkCtimeNs = linkCtime;
+    return id;
+}
+
 } // namespace
 
 class TestSerialControl : public QObject {
@@ -84,7 +146,143 @@ private slots:
     void lineSettings_data();
     void lineSettings();
     void refusedSettingFailsTheOpen();
+    void reopenRule_data();
+    void reopenRule();
+    void reusedTerminalNumberIsNotReopened();
+    void portHeldByARunningProgramIsBusy();
+    void staleLockSaysHowToClearIt();
 };
+
+void TestSerialControl::reopenRule_data() {
+    using platform::DeviceIdentity;
+    QTest::addColumn<DeviceIdentity>("lost");
+    QTest::addColumn<DeviceIdentity>("now");
+    QTest::addColumn<bool>("reopen");
+    QTest::newRow("adapter plugged in again: its node made anew") << adapter(7, 100) << adapter(9, 200) << true;
+    QTest::newRow("adapter behind a link that stayed")
+        << behindLink(adapter(7, 100), 3, 50) << behindLink(adapter(9, 200), 3, 50) << true;
+    // A terminal's number and node say nothing of who has it now: the node of a new terminal
+    // keeps the number's inode, and its time may not even have moved on.
+    QTest::newRow("a terminal by its own name") << terminal(7, 100) << terminal(7, 100) << false;
+    QTest::newRow("a link that stayed, on a new terminal of that number")
+        << behindLink(terminal(7, 100), 3, 50) << behindLink(terminal(7, 200), 3, 50) << false;
+    QTest::newRow("a link that stayed, on another terminal")
+        << behindLink(terminal(7, 100), 3, 50) << behindLink(terminal(8, 300), 3, 50) << false;
+    QTest::newRow("the link made anew, same number")
+        << behindLink(terminal(7, 100), 3, 50) << behindLink(terminal(7, 200), 4, 250) << true;
+    QTest::newRow("the link made anew in the same inode")
+        << behindLink(terminal(7, 100), 3, 50) << behindLink(terminal(8, 300), 3, 250) << true;
+    QTest::newRow("a link now where the terminal's own name was")
+        << terminal(7, 100) << behindLink(terminal(8, 300), 3, 250) << true;
+}
+
+void TestSerialControl::reopenRule() {
+    QFETCH(platform::DeviceIdentity, lost);
+    QFETCH(platform::DeviceIdentity, now);
+    QFETCH(bool, reopen);
+    QCOMPARE(platform::mayReopen(lost, now), reopen);
+}
+
+// A stand-in killed leaves its link on its terminal's number, which the system then gives to the
+// next terminal anyone opens. The control must not open that one (another program's), and must
+// open the device put back behind the link.
+void TestSerialControl::reusedTerminalNumberIsNotReopened() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("meter"));
+    auto first = std::make_unique<RawTerminal>();
+    QVERIFY(!first->path.isEmpty());
+    const QString number = first->path;
+    QVERIFY(placeLink(link, number));
+    qputenv("VANTREL_COM5", QFile::encodeName(link));
+    platform::SerialControl com;
+    com.setCommPort(5);
+    QVERIFY(com.setSettings(QStringLiteral("19200,n,8,1")));
+    QVERIFY2(com.setPortOpen(true), qPrintable(com.errorString()));
+
+    first->close(); // killed: the link stays
+    QVERIFY(testing::waitUntil([&] { return com.deviceLost(); }));
+    // New terminals until one gets the lost number (the lowest free one goes out first), unless
+    // another program took it meanwhile: the control must leave that one alone just the same.
+    std::vector<std::unique_ptr<RawTerminal>> taken;
+    for (int i = 0; i < 64; ++i) {
+        taken.push_back(std::make_unique<RawTerminal>());
+        if (taken.back()->path == number)
+            break;
+    }
+    QVERIFY(!com.mayReopenNow());
+    testing::pumpFor(1.2); // retries come every half second
+    QVERIFY(com.deviceLost());
+
+    // A stand-in started again behind the link, on the same number if it has it.
+    QVERIFY(placeLink(link, taken.back()->path));
+    QVERIFY(com.mayReopenNow());
+    QVERIFY(testing::waitUntil([&] { return !com.deviceLost(); }));
+    qunsetenv("VANTREL_COM5");
+}
+
+void TestSerialControl::portHeldByARunningProgramIsBusy() {
+    standin::MeterStandIn meter;
+    QVERIFY(meter.open());
+    QSerialPort holder(meter.devicePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    // Where the serial port library keeps its lock is where the control looks.
+    QVERIFY2(QFile::exists(platform::lockFileFor(meter.devicePath())),
+             qPrintable(platform::lockFileFor(meter.devicePath())));
+    qputenv("VANTREL_COM5", meter.devicePath().toLocal8Bit());
+    testing::StderrCapture err;
+    QCOMPARE(openAsChild(), 1);
+    QVERIFY2(err.text().contains(QStringLiteral("cannot open COM5 (%1): busy (another program has it open)")
+                                     .arg(meter.devicePath())),
+             qPrintable(err.text()));
+    holder.close();
+    QCOMPARE(openAsChild(), 0);
+}
+
+// A program that died with the port open leaves its lock; when it belonged to another user this
+// one cannot remove it, and must say so instead of "busy".
+void TestSerialControl::staleLockSaysHowToClearIt() {
+    if (geteuid() != 0)
+        QSKIP("needs root to leave a lock the program's user cannot remove");
+    standin::MeterStandIn meter;
+    QVERIFY(meter.open());
+    const QString device = meter.devicePath();
+    QVERIFY(::chmod(QFile::encodeName(device).constData(), 0666) == 0); // open to the other user
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    QVERIFY(gone.waitForStarted(20000));
+    const qint64 deadPid = gone.processId();
+    QVERIFY(gone.waitForFinished(20000));
+
+    const QString lock = platform::lockFileFor(device);
+    QVERIFY(!lock.isEmpty() && !QFile::exists(lock));
+    QFile file(lock);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(deadPid) + "\ntrue\n" + QSysInfo::machineHostName().toLocal8Bit() + "\n");
+    file.close();
+    QFile::setPermissions(lock, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildMode), QStringLiteral("1"));
+    env.insert(QStringLiteral("VANTREL_COM5"), device);
+    child.setProcessEnvironment(env);
+    child.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+    });
+    child.start(QCoreApplication::applicationFilePath(), {});
+    const bool finished = child.waitForFinished(20000);
+    QFile::remove(lock);
+    QVERIFY(finished);
+    const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+    QCOMPARE(child.exitCode(), 1);
+    QVERIFY2(err.contains(QStringLiteral("cannot open COM5 (%1): stale lock: process %2, which locked it, no "
+                                         "longer runs; remove %3 (it belongs to the user root) to free it")
+                              .arg(device)
+                              .arg(deadPid)
+                              .arg(lock)),
+             qPrintable(err));
+}
 
 void TestSerialControl::lineSettings_data() {
     QTest::addColumn<QString>("refuse");
@@ -211,7 +409,7 @@ void TestSerialControl::permissionDeniedIsReported() {
                 ::_exit(3);
         });
     child.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(child.waitForFinished(10000));
+    QVERIFY(child.waitForFinished(20000));
     const QString err = QString::fromLocal8Bit(child.readAllStandardError());
     QCOMPARE(child.exitCode(), 1);
     QVERIFY2(err.contains(QStringLiteral("cannot open COM5 (%1): permission denied").arg(meter.devicePath())),

@@ -30,6 +30,13 @@ struct PanelFixture {
         panel = std::make_unique<Panel>(app);
         return !load || panel->Form_Load();
     }
+
+    // Stops polling and lets a poll cycle under way end, so that from now on the line carries
+    // only what the test does. False if the cycle never ended.
+    bool quiet() {
+        panel->Timer1.stop();
+        return waitUntil([&] { return panel->line.pollIdle(); }, 20.0);
+    }
 };
 
 } // namespace testing

@@ -46,7 +46,7 @@ public:
         process_.setArguments(QStringList{QStringLiteral("--link"), link} + options);
         process_.setReadChannel(QProcess::StandardOutput);
         process_.start();
-        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000))
+        if (!process_.waitForStarted(20000) || !process_.waitForReadyRead(20000))
             return false;
         const bool ok = process_.readLine().trimmed() == link.toLocal8Bit();
         process_.setReadChannel(QProcess::StandardError); // its log of commands from now on

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -22,6 +23,44 @@ QByteArray bytes(std::initializer_list<int> values) {
     for (int v : values)
         b.append(static_cast<char>(v));
     return b;
+}
+
+bool lineMatches(const QByteArray& heard, const QByteArray& expected, Polls polls) {
+    const QString poll = polls == Polls::Between ? QStringLiteral("(?:A+M)*") : QString();
+    QString pattern = QStringLiteral("^");
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const char c = expected[i];
+        pattern += poll;
+        if (c == 'A' && i + 1 < expected.size() && expected[i + 1] == 'J') {
+            // A run of readings as one counted group: nested repeats would make a failing match
+            // take exponential time.
+            int pairs = 0;
+            while (i + 1 < expected.size() && expected[i] == 'A' && expected[i + 1] == 'J') {
+                ++pairs;
+                i += 2;
+            }
+            --i;
+            pattern += QStringLiteral("(?:A+J){%1,}").arg(pairs);
+        } else {
+            pattern += c == 'A' ? QStringLiteral("A+")
+                                : QRegularExpression::escape(QString(QChar(static_cast<uchar>(c))));
+        }
+    }
+    pattern += poll + QStringLiteral("$");
+    const QRegularExpression re(pattern, QRegularExpression::DotMatchesEverythingOption);
+    return re.match(QString::fromLatin1(heard)).hasMatch();
+}
+
+bool lineMatches(const QString& heard, const QString& expected, Polls polls) {
+    return lineMatches(heard.toLatin1(), expected.toLatin1(), polls);
+}
+
+QByteArray lineDiff(const QByteArray& heard, const QByteArray& expected) {
+    return "heard " + heard.toHex(' ') + ", expected " + expected.toHex(' ');
+}
+
+QByteArray lineDiff(const QString& heard, const QString& expected) {
+    return "heard \"" + heard.toLatin1() + "\", expected \"" + expected.toLatin1() + "\"";
 }
 
 bool waitUntil(const std::function<bool()>& done, double seconds) {

@@ -20,8 +20,21 @@ namespace testing {
 // A byte array from byte values, as the meter's replies are written down.
 QByteArray bytes(std::initializer_list<int> values);
 
+// Whether what the meter heard (its command letters, or the raw bytes) is `expected` under any
+// timing. Each "A" of `expected` is one pointer query, which sends "A" again while its reply is
+// late, so it matches one "A" or more; "AJ" is a reading of the interval, which is asked again
+// (query and "J") when its reply comes after the read, so it matches that pair once or more. With
+// `polls`, whole poll cycles (a query, then "M") may also come first and between the steps. Any
+// other letter, order, missing or extra byte fails.
+enum class Polls { No, Between };
+bool lineMatches(const QByteArray& heard, const QByteArray& expected, Polls polls = Polls::No);
+bool lineMatches(const QString& heard, const QString& expected, Polls polls = Polls::No);
+// For a failure message: what was heard against what was expected.
+QByteArray lineDiff(const QByteArray& heard, const QByteArray& expected);
+QByteArray lineDiff(const QString& heard, const QString& expected);
+
 // Pumps events (blocking between them) until `done` holds or `seconds` of real time pass.
-bool waitUntil(const std::function<bool()>& done, double seconds = 5.0);
+bool waitUntil(const std::function<bool()>& done, double seconds = 20.0);
 // Pumps events for `seconds` of real time.
 void pumpFor(double seconds);
 
