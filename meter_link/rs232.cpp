@@ -3,32 +3,11 @@
 #include "meter_link/bytes.h"
 #include "meter_link/meter_line.h"
 
-#include "platform/clock.h"
-#include "platform/pump.h"
 #include "platform/serial_control.h"
-
 
 void Flush(platform::SerialControl& comm) {
     comm.setInputLen(0);
     comm.input();
-}
-
-void Delay(double seconds) {
-    const float start = platform::timeOfDay();
-    const float end = start + static_cast<float>(seconds);
-    if (end >= 86400.0f) {
-        // Midnight rule: a delay that would reach midnight is cut short after one pump.
-        platform::pumpEvents();
-        return;
-    }
-    // The length is measured on the monotonic clock, so a clock that steps (midnight, a time
-    // change) cannot stretch a wait without bound.
-    const double until = platform::monotonicSeconds() + seconds;
-    double left = seconds;
-    do {
-        platform::pumpEventsFor(left);
-        left = until - platform::monotonicSeconds();
-    } while (left > 0);
 }
 
 QString PortCaption(int portNumber) {

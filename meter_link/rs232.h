@@ -1,5 +1,5 @@
-// The serial link discipline: the flush, the wait that keeps the windows alive, and the
-// memory-pointer query that comes before every command.
+// The serial link discipline: the flush and the memory-pointer query that comes before every
+// command. The waits are the line's (MeterLine::pause and bytesWithin).
 #pragma once
 
 #include "meter_link/command_task.h"
@@ -14,10 +14,6 @@ class SerialControl;
 
 // Reads and drops every waiting byte.
 void Flush(platform::SerialControl& comm);
-
-// Waits `seconds` while pumping events. A wait whose end would reach midnight ends after one pump.
-// Commands never use it: they await MeterLine::pause, which leaves nothing on the stack.
-void Delay(double seconds);
 
 // The "A" exchange of a command: sets LoggerState::MemoryPointer from the meter's reply. False
 // when the meter gave no usable reply in kCommandPointerSends sends.

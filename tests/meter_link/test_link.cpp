@@ -33,8 +33,7 @@ private slots:
     void cleanup() { platform::setClockSource(nullptr); }
     void pointerReply_data();
     void pointerReply();
-    void delayNearMidnightIsCutShort();
-    void delayWaitsItsTime();
+    void pauseNearMidnightIsCutShort();
     void commandQueryGivesUpOnASilentMeter();
     void pollQueryFallsSilentThenAsksAgain();
     void unknownPortHasNoDevice();
@@ -75,25 +74,27 @@ void TestLink::pointerReply() {
     QVERIFY(line.meter.commandLetters().count(QLatin1Char('A')) == line.meter.commandLetters().size());
 }
 
-void TestLink::delayNearMidnightIsCutShort() {
+namespace {
+Task<Waited> pauseOn(MeterLine& line, double seconds) {
+    const Waited waited = co_await line.pause(seconds);
+    co_return waited;
+}
+} // namespace
+
+void TestLink::pauseNearMidnightIsCutShort() {
     platform::FakeClock clock;
     platform::setClockSource(&clock);
+    Line line;
     clock.setTimeOfDay(86399.99, true);
     QElapsedTimer t;
     t.start();
-    Delay(5.0); // would end after midnight
-    QVERIFY(t.elapsed() < 1000);
+    QCOMPARE(testing::finish(pauseOn(line.link, 60.0)), Waited::Done); // would end after midnight
+    QVERIFY(t.elapsed() < 30000);
     clock.setTimeOfDay(86399.0, true);
     t.restart();
-    Delay(0.5); // ends before midnight: runs its time even with the clock frozen
+    // Ends before midnight: runs its time even with the time of day frozen.
+    QCOMPARE(testing::finish(pauseOn(line.link, 0.5)), Waited::Done);
     QVERIFY(t.elapsed() >= 450);
-}
-
-void TestLink::delayWaitsItsTime() {
-    QElapsedTimer t;
-    t.start();
-    Delay(0.05);
-    QVERIFY(t.elapsed() >= 45);
 }
 
 void TestLink::commandQueryGivesUpOnASilentMeter() {
