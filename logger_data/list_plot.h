@@ -29,8 +29,8 @@ public:
     void PlotGrid(platform::Grid& grid);
     void Toolbar1_ButtonClick(const QString& key);
 
-    // True while PlotGrid runs.
-    bool plotting() const { return plotting_; }
+    // True while PlotGrid runs or a redraw is due: the chart is not yet what the window shows.
+    bool plotting() const { return plotting_ || redrawLater_.isActive(); }
 
     platform::Toolbar* Toolbar1 = nullptr;
     platform::DrawSurface* Surface = nullptr; // the client area the chart is drawn on
