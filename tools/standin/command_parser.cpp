@@ -3,7 +3,7 @@
 namespace standin {
 
 namespace {
-constexpr int kPayloadWaitMs = 150;
+constexpr int kPayloadWaitMs = 2000;
 }
 
 bool isCommandLetter(char c) {

@@ -1,8 +1,10 @@
 // Turns the bytes the program writes into the meter's commands.
 //
 // "G" takes the next two bytes as its payload. "C" is the clock command when four payload bytes
-// follow within 150 ms; a letter arriving first (payload bytes are never letters) or the time
-// running out with no payload makes it the SET key. A byte that is no command comes out with the
+// follow within 2 s; a letter arriving first (payload bytes are never letters) or the time
+// running out with no payload makes it the SET key. The program sends the payload 20 ms after the
+// letter, but a loaded machine can hold it back far longer, and the program's next query ends the
+// wait of a key at once, so the wait is generous. A byte that is no command comes out with the
 // letter '?' and the byte as payload.
 #pragma once
 
