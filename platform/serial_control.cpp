@@ -225,11 +225,16 @@ private:
 };
 
 SerialLineWrapper lineWrapper;
+std::function<void()> portClosedHook;
 
 } // namespace
 
 void setSerialLineWrapper(SerialLineWrapper wrapper) {
     lineWrapper = std::move(wrapper);
+}
+
+void setPortClosedHook(std::function<void()> hook) {
+    portClosedHook = std::move(hook);
 }
 
 std::unique_ptr<SerialLine> portLine(QSerialPort& port) {
@@ -327,7 +332,7 @@ bool SerialControl::openDevice() {
     const std::unique_ptr<SerialLine> line = lineWrapper ? lineWrapper(port_) : portLine(port_);
     const QString refused = applyLineSettings(*line, LineSettings{baud_, parity_, dataBits_, stopBits_});
     if (!refused.isEmpty()) {
-        port_.close();
+        closePort();
         error_ = refused;
         return false;
     }
@@ -339,11 +344,32 @@ bool SerialControl::openDevice() {
     return true;
 }
 
+SerialControl::~SerialControl() {
+    closePort();
+}
+
+void SerialControl::closePort() {
+    // The serial port library closes the device first and removes its lock after. On a
+    // pseudo-terminal whose other end is gone, that close hands the terminal's number to the next
+    // one made, whose program would find our lock still there and be told "busy". A second handle
+    // held until the lock is gone keeps the number ours till then.
+#ifdef Q_OS_UNIX
+    const int held = port_.isOpen() ? ::fcntl(port_.handle(), F_DUPFD_CLOEXEC, 0) : -1;
+#endif
+    port_.close();
+    if (portClosedHook)
+        portClosedHook();
+#ifdef Q_OS_UNIX
+    if (held >= 0)
+        ::close(held);
+#endif
+}
+
 bool SerialControl::setPortOpen(bool open) {
     if (!open) {
         wanted_ = false;
         reopen_.stop();
-        port_.close();
+        closePort();
         return true;
     }
     if (wanted_)
@@ -403,7 +429,7 @@ void SerialControl::loseDevice() {
     losing_ = false;
     if (!wanted_ || !port_.isOpen())
         return;
-    port_.close();
+    closePort();
     emit lost();
     // Keep trying to open it again by its name, so the program carries on once it is back.
     reopen_.start();

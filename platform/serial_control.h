@@ -90,6 +90,9 @@ QString applyLineSettings(SerialLine& line, const LineSettings& settings);
 // gives the port back.
 using SerialLineWrapper = std::function<std::unique_ptr<SerialLine>(QSerialPort& port)>;
 void setSerialLineWrapper(SerialLineWrapper wrapper);
+// For tests: runs when a port has closed and released its lock, while the control still holds
+// the device.
+void setPortClosedHook(std::function<void()> hook);
 // The program's own view of an opened port.
 std::unique_ptr<SerialLine> portLine(QSerialPort& port);
 
@@ -97,6 +100,7 @@ class SerialControl : public QObject {
     Q_OBJECT
 public:
     explicit SerialControl(QObject* parent = nullptr);
+    ~SerialControl() override;
 
     void setCommPort(int n) { commPort_ = n; }
     int commPort() const { return commPort_; }
@@ -138,6 +142,7 @@ private:
     void loseDevice();
     void tryReopen();
     bool openDevice();
+    void closePort();
 
     QSerialPort port_;
     QTimer reopen_;

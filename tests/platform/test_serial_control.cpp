@@ -136,7 +136,10 @@ platform::DeviceIdentity behindLink(platform::DeviceIdentity id, quint64 linkIno
 class TestSerialControl : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { qunsetenv("VANTREL_COM5"); }
+    void cleanup() {
+        qunsetenv("VANTREL_COM5");
+        platform::setPortClosedHook({});
+    }
     void fixedMapping_data();
     void fixedMapping();
     void environmentOverrides();
@@ -150,6 +153,7 @@ private slots:
     void reopenRule();
     void reusedTerminalNumberIsNotReopened();
     void portHeldByARunningProgramIsBusy();
+    void terminalNumberOutlivesTheLock();
     void staleLockSaysHowToClearIt();
 };
 
@@ -218,6 +222,37 @@ void TestSerialControl::reusedTerminalNumberIsNotReopened() {
     QVERIFY(com.mayReopenNow());
     QVERIFY(testing::waitUntil([&] { return !com.deviceLost(); }));
     qunsetenv("VANTREL_COM5");
+}
+
+// Closing a port whose terminal's other end is gone frees the terminal's number. Were it freed
+// before our lock went, the next program to get that number would be told "busy".
+void TestSerialControl::terminalNumberOutlivesTheLock() {
+    auto terminal = std::make_unique<RawTerminal>();
+    QVERIFY(!terminal->path.isEmpty());
+    const QString number = terminal->path;
+    const QString lock = platform::lockFileFor(number);
+    qputenv("VANTREL_COM5", QFile::encodeName(number));
+    platform::SerialControl com;
+    com.setCommPort(5);
+    QVERIFY(com.setSettings(QStringLiteral("19200,n,8,1")));
+    QVERIFY2(com.setPortOpen(true), qPrintable(com.errorString()));
+    QVERIFY2(QFile::exists(lock), qPrintable(lock));
+    terminal->close(); // our port alone holds the number now
+
+    bool lockGone = false;
+    bool numberHandedOut = false;
+    platform::setPortClosedHook([&] {
+        lockGone = !QFile::exists(lock);
+        // New terminals take the lowest free numbers: one of them gets ours if it is free.
+        std::vector<std::unique_ptr<RawTerminal>> taken;
+        for (int i = 0; i < 64 && !numberHandedOut; ++i) {
+            taken.push_back(std::make_unique<RawTerminal>());
+            numberHandedOut = taken.back()->path == number;
+        }
+    });
+    QVERIFY(com.setPortOpen(false));
+    QVERIFY(lockGone);
+    QVERIFY2(!numberHandedOut, qPrintable(number + QStringLiteral(" went to a new terminal while locked")));
 }
 
 void TestSerialControl::portHeldByARunningProgramIsBusy() {
