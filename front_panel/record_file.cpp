@@ -1,5 +1,7 @@
 #include "front_panel/record_file.h"
 
+#include "platform/file_replace.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -82,14 +84,7 @@ bool deleted(const QFile& file) {
 }
 
 bool syncFolder(const QString& path, QString* reason) {
-    const QString folder = QFileInfo(path).absolutePath();
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    // Folders that cannot be synced (EINVAL) keep their names without it.
-    if (fd >= 0 && systemCalls().fsync(fd) != 0 && errno != EINVAL)
-        error = errno;
-    if (fd >= 0)
-        ::close(fd);
+    const int error = platform::syncFolderOf(path, systemCalls().fsync);
     if (error != 0 && reason)
         *reason = systemReason(error);
     return error == 0;

@@ -53,6 +53,16 @@ bool FileReplace::fail(int err) {
 
 #ifdef Q_OS_UNIX
 
+int syncFolderOf(const QString& path, int (*fsyncFn)(int)) {
+    const QString folder = QFileInfo(path).absolutePath();
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = (fsyncFn ? fsyncFn : ::fsync)(fd) != 0 && errno != EINVAL ? errno : 0;
+    ::close(fd);
+    return error;
+}
+
 bool FileReplace::open() {
     // Through a link, the file it names is written and the link stays.
     const QFileInfo given(path_);
@@ -189,12 +199,8 @@ bool FileReplace::commit() {
             return false;
         }
         temp_.clear();
-        // The new name on the disk as well.
-        const int dir = ::open(native(QFileInfo(target_).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-        if (dir >= 0) {
-            (void)::fsync(dir);
-            ::close(dir);
-        }
+        // The new name on the disk as well. The file is replaced by now whatever this says.
+        (void)syncFolderOf(target_);
     }
     return true;
 }
@@ -220,6 +226,10 @@ void FileReplace::cancel() {
 }
 
 #else // not Unix: the system's own safe save, every result checked
+
+int syncFolderOf(const QString&, int (*)(int)) {
+    return 0;
+}
 
 bool FileReplace::open() {
     const QFileInfo info(path_);

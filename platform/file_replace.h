@@ -13,6 +13,11 @@
 
 namespace platform {
 
+// Puts a folder's names (a file made or renamed in it) on the disk. `path` names a file in the
+// folder; `fsyncFn` stands in for fsync in tests. Returns 0 or the system's error number; a folder
+// that cannot be synced (EINVAL) counts as done.
+int syncFolderOf(const QString& path, int (*fsyncFn)(int) = nullptr);
+
 class FileReplace {
 public:
     enum class Mode {
