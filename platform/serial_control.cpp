@@ -353,8 +353,10 @@ void SerialControl::closePort() {
     // pseudo-terminal whose other end is gone, that close hands the terminal's number to the next
     // one made, whose program would find our lock still there and be told "busy". A second handle
     // held until the lock is gone keeps the number ours till then.
+    if (!port_.isOpen())
+        return;
 #ifdef Q_OS_UNIX
-    const int held = port_.isOpen() ? ::fcntl(port_.handle(), F_DUPFD_CLOEXEC, 0) : -1;
+    const int held = ::fcntl(port_.handle(), F_DUPFD_CLOEXEC, 0);
 #endif
     port_.close();
     if (portClosedHook)

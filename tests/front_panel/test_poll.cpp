@@ -174,9 +174,9 @@ void TestPoll::fifteenFramesPerQuery() {
     QVERIFY(waitUntil([&] { return framesAtStream.size() >= 4; }, 30.0));
     for (int i = 1; i < framesAtStream.size(); ++i)
         QCOMPARE(framesAtStream[i] - framesAtStream[i - 1], 15);
-    // Each query goes out as "A" then "M", nothing else.
-    QVERIFY(f.meter.commandLetters().startsWith(QLatin1String("AM")));
-    QVERIFY(QString(f.meter.commandLetters()).remove(QLatin1Char('A')).remove(QLatin1Char('M')).isEmpty());
+    // Each query goes out as "A" (again while its reply is late) then "M", nothing else.
+    const QString line = f.meter.commandLetters();
+    QVERIFY2(QRegularExpression(QStringLiteral("^(A+M)+A*$")).match(line).hasMatch(), qPrintable(line));
 }
 
 void TestPoll::clearPromptLeavesPollCount() {

@@ -251,6 +251,7 @@ void TestSerialControl::terminalNumberOutlivesTheLock() {
         }
     });
     QVERIFY(com.setPortOpen(false));
+    platform::setPortClosedHook({});
     QVERIFY(lockGone);
     QVERIFY2(!numberHandedOut, qPrintable(number + QStringLiteral(" went to a new terminal while locked")));
 }
